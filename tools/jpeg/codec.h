@@ -25,7 +25,8 @@ struct EncodeOptions {
 };
 
 struct DecodeOptions {
-  int scale = 1;            // 1, 2, 4 or 8: output is ceil(size / scale)
+  int scale = 1;                        // 1, 2, 4 or 8: output is ceil(size / scale)
+  int64_t max_pixels = int64_t{1} << 28;  // larger frames are refused before any allocation
 };
 
 // Encodes RGB or gray pixels as a baseline JFIF file. Gray input is always
@@ -48,7 +49,8 @@ struct Coefficients {
   int width = 0, height = 0;
   std::vector<Component> components;
 };
-bool decode_coefficients(const uint8_t* data, size_t size, Coefficients& out, std::string& error);
+bool decode_coefficients(const uint8_t* data, size_t size, Coefficients& out, std::string& error,
+                         int64_t max_pixels = int64_t{1} << 28);
 
 // Peak signal-to-noise ratio of two images of the same shape, in dB.
 double psnr(const Image& a, const Image& b);

@@ -14,8 +14,6 @@
 namespace nmxjpeg {
 namespace {
 
-constexpr int64_t kMaxPixels = int64_t{1} << 28;
-
 struct Component {
   int id = 0, h = 1, v = 1, quant = 0;
   int blocks_wide = 0, blocks_high = 0;  // block grid padded to whole MCUs
@@ -39,8 +37,8 @@ struct Tables {
 
 class Decoder {
  public:
-  Decoder(const uint8_t* data, size_t size, int scale, bool collect)
-      : data_(data), size_(size), scale_(scale), collect_(collect) {}
+  Decoder(const uint8_t* data, size_t size, int scale, bool collect, int64_t max_pixels)
+      : data_(data), size_(size), scale_(scale), collect_(collect), max_pixels_(max_pixels) {}
 
   bool run(std::string& error);
   const Frame& frame() const { return frame_; }
@@ -69,6 +67,7 @@ class Decoder {
   size_t size_, pos_ = 0;
   int scale_;
   bool collect_;
+  int64_t max_pixels_;
   bool have_frame_ = false, have_scan_ = false;
   Frame frame_;
   Tables tables_;
@@ -106,7 +105,7 @@ bool Decoder::parse_sof(int marker) {
   if (frame_.ncomp != 1 && frame_.ncomp != 3) return fail("only 1- or 3-component JPEG is supported");
   if (frame_.height == 0) return fail("a height given later in the file (DNL) is not supported");
   if (frame_.width == 0) return fail("image width is 0");
-  if (static_cast<int64_t>(frame_.width) * frame_.height > kMaxPixels) return fail("image too large");
+  if (static_cast<int64_t>(frame_.width) * frame_.height > max_pixels_) return fail("image too large");
   if (end - pos_ != static_cast<size_t>(3 * frame_.ncomp)) return fail("frame header has the wrong length");
   for (int i = 0; i < frame_.ncomp; ++i) {
     Component& c = frame_.comp[i];
@@ -389,7 +388,7 @@ bool upsample(Component& c, int rx, int ry, int out_w, int out_h, Plane& out) {
 bool decode(const uint8_t* data, size_t size, const DecodeOptions& opt, Image& out, std::string& error) {
   if (opt.scale != 1 && opt.scale != 2 && opt.scale != 4 && opt.scale != 8)
     return error = "scale must be 1, 2, 4 or 8", false;
-  Decoder dec(data, size, opt.scale, false);
+  Decoder dec(data, size, opt.scale, false, opt.max_pixels);
   if (!dec.run(error)) return false;
   Frame& f = dec.frame();
   const int ow = (f.width + opt.scale - 1) / opt.scale, oh = (f.height + opt.scale - 1) / opt.scale;
@@ -432,8 +431,9 @@ bool decode(const uint8_t* data, size_t size, const DecodeOptions& opt, Image& o
   return true;
 }
 
-bool decode_coefficients(const uint8_t* data, size_t size, Coefficients& out, std::string& error) {
-  Decoder dec(data, size, 1, true);
+bool decode_coefficients(const uint8_t* data, size_t size, Coefficients& out, std::string& error,
+                         int64_t max_pixels) {
+  Decoder dec(data, size, 1, true, max_pixels);
   if (!dec.run(error)) return false;
   Frame& f = dec.frame();
   out.width = f.width;
