@@ -1,0 +1,41 @@
+// Entry points of the YCCK to CMYK conversions (to interleaved pixels and to
+// planes), both threaded: inverse equations, then 255 - value; K copied.
+#include <cstring>
+
+#include "frame/check.h"
+#include "frame/entry.h"
+#include "frame/rows.h"
+#include "jpeg/color/color_kernels.h"
+
+namespace nmx::entry {
+
+using namespace nmx::color;
+
+nmxStatus nmxiYCCKToCMYK_JPEG_8u_P4C4R(const uint8_t* const pSrc[4], int32_t srcStep, uint8_t* pDst, int32_t dstStep,
+                                       NmxSize roiSize) {
+  const nmxStatus s = ArgCheck().planes(pSrc, 4).ptr(pDst).step(srcStep).step(dstStep).size(roiSize).status();
+  if (s != nmxStatusOk) return s;
+  const auto kernel = active().inv_cmyk_c4;
+  row_loop(roiSize, [&](int32_t r) {
+    kernel(row_at(pSrc[0], srcStep, r), row_at(pSrc[1], srcStep, r), row_at(pSrc[2], srcStep, r),
+           row_at(pSrc[3], srcStep, r), row_at(pDst, dstStep, r), roiSize.width);
+  });
+  return nmxStatusOk;
+}
+
+nmxStatus nmxiYCCKToCMYK_JPEG_8u_P4R(const uint8_t* const pSrc[4], int32_t srcStep, uint8_t* const pDst[4],
+                                     int32_t dstStep, NmxSize roiSize) {
+  const nmxStatus s =
+      ArgCheck().planes(pSrc, 4).planes(pDst, 4).step(srcStep).step(dstStep).size(roiSize).status();
+  if (s != nmxStatusOk) return s;
+  const auto kernel = active().inv_p3;
+  row_loop(roiSize, [&](int32_t r) {
+    kernel(row_at(pSrc[0], srcStep, r), row_at(pSrc[1], srcStep, r), row_at(pSrc[2], srcStep, r),
+           row_at(pDst[0], dstStep, r), row_at(pDst[1], dstStep, r), row_at(pDst[2], dstStep, r), roiSize.width,
+           true);
+    std::memmove(row_at(pDst[3], dstStep, r), row_at(pSrc[3], srcStep, r), static_cast<size_t>(roiSize.width));
+  });
+  return nmxStatusOk;
+}
+
+}  // namespace nmx::entry

@@ -1,0 +1,317 @@
+// AVX2 forward and inverse transforms: the column passes stay on eight 8-lane
+// registers, the row passes (and quantization) run two rows per 256-bit
+// register, rows 2j and 2j+1 in its lower and upper halves. Results are those
+// of the SSE4.1 kernels.
+#include <cstring>
+
+#include "jpeg/dct/dct_kernels.h"
+#include "jpeg/dct/dct_vec.h"
+#include "jpeg/dct/idct_corner.h"
+
+namespace nmx::dct {
+namespace {
+
+NMX_DCT_INLINE __m256i load256(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
+NMX_DCT_INLINE void store256(void* p, __m256i v) { _mm256_storeu_si256(static_cast<__m256i*>(p), v); }
+NMX_DCT_INLINE __m256i join(__m128i lo, __m128i hi) { return _mm256_inserti128_si256(_mm256_castsi128_si256(lo), hi, 1); }
+NMX_DCT_INLINE __m256i set16x(int16_t v) { return _mm256_set1_epi16(v); }
+
+// Two 8-lane constant vectors side by side.
+struct alignas(32) Vec16 {
+  int16_t v[16];
+};
+constexpr Vec16 side_by_side(const int16_t (&a)[8], const int16_t (&b)[8]) {
+  Vec16 out{};
+  #pragma GCC unroll 8
+  for (int i = 0; i < 8; ++i) {
+    out.v[i] = a[i];
+    out.v[8 + i] = b[i];
+  }
+  return out;
+}
+
+struct FwdRowVecs2 {
+  Vec16 lo_p, lo_q, hi_p, hi_q;
+};
+constexpr FwdRowVecs2 fwd_pair_vecs(int r) {
+  const FwdRowVecs& a = kFwdRowVecs[r];
+  const FwdRowVecs& b = kFwdRowVecs[r + 1];
+  return {side_by_side(a.lo_p, b.lo_p), side_by_side(a.lo_q, b.lo_q), side_by_side(a.hi_p, b.hi_p),
+          side_by_side(a.hi_q, b.hi_q)};
+}
+constexpr FwdRowVecs2 kFwdPairs[4] = {fwd_pair_vecs(0), fwd_pair_vecs(2), fwd_pair_vecs(4), fwd_pair_vecs(6)};
+
+struct alignas(32) Round8 {
+  int32_t v[8];
+};
+constexpr Round8 round_pair(int32_t lo, int32_t hi) { return {{lo, lo, lo, lo, hi, hi, hi, hi}}; }
+
+struct InvRowVecs2 {
+  Vec16 x04, x26, x13, x57;
+  Round8 rnd;
+};
+constexpr InvRowVecs2 inv_pair_vecs(int r) {
+  const InvRowVecs& a = kInvRowVecs[kSetOfRow[r]];
+  const InvRowVecs& b = kInvRowVecs[kSetOfRow[r + 1]];
+  return {side_by_side(a.x04, b.x04), side_by_side(a.x26, b.x26), side_by_side(a.x13, b.x13),
+          side_by_side(a.x57, b.x57), round_pair(kInvRound[r], kInvRound[r + 1])};
+}
+constexpr InvRowVecs2 kInvPairs[4] = {inv_pair_vecs(0), inv_pair_vecs(2), inv_pair_vecs(4), inv_pair_vecs(6)};
+
+// As fwd_row, for two rows.
+NMX_DCT_INLINE __m256i fwd_row2(__m256i sd, const FwdRowVecs2& cv) {
+  const __m256i rnd = _mm256_set1_epi32(kFwdRound);
+  const __m256i p = _mm256_shuffle_epi32(sd, 0x44), q = _mm256_shuffle_epi32(sd, 0xEE);
+  const __m256i lo = _mm256_add_epi32(_mm256_madd_epi16(p, load256(cv.lo_p.v)), _mm256_madd_epi16(q, load256(cv.lo_q.v)));
+  const __m256i hi = _mm256_add_epi32(_mm256_madd_epi16(p, load256(cv.hi_p.v)), _mm256_madd_epi16(q, load256(cv.hi_q.v)));
+  return _mm256_packs_epi32(_mm256_srai_epi32(_mm256_add_epi32(lo, rnd), kFwdShift),
+                            _mm256_srai_epi32(_mm256_add_epi32(hi, rnd), kFwdShift));
+}
+
+// As fwd_row_pair, for rows (2j, 2j+1) in a and (2k, 2k+1) in b.
+NMX_DCT_INLINE void fwd_row_pair2(__m256i& a, __m256i& b, const FwdRowVecs2& ca, const FwdRowVecs2& cb) {
+  const __m256i wa = _mm256_shufflehi_epi16(a, 0x1B), wb = _mm256_shufflehi_epi16(b, 0x1B);
+  const __m256i lo = _mm256_unpacklo_epi64(wa, wb), hi = _mm256_unpackhi_epi64(wa, wb);
+  const __m256i s = _mm256_adds_epi16(lo, hi), d = _mm256_subs_epi16(lo, hi);
+  a = fwd_row2(_mm256_unpacklo_epi32(s, d), ca);
+  b = fwd_row2(_mm256_unpackhi_epi32(s, d), cb);
+}
+
+// As quantize_row, for two rows.
+NMX_DCT_INLINE __m256i quantize2(__m256i c, __m256i t) {
+  const __m256i up = _mm256_add_epi16(_mm256_mulhrs_epi16(c, _mm256_and_si256(t, set16x(0x7FFF))),
+                                      _mm256_and_si256(c, _mm256_srai_epi16(t, 15)));
+  const __m256i tie = _mm256_cmpeq_epi16(_mm256_slli_epi16(_mm256_mullo_epi16(c, t), 1), set16x(-32768));
+  return _mm256_andnot_si256(_mm256_and_si256(tie, set16x(1)), up);
+}
+
+NMX_DCT_INLINE void fwd_block2(__m128i x[8], int16_t* dst, const uint16_t* fwd) {
+  fwd_columns(x);
+  __m256i y[4] = {join(x[0], x[1]), join(x[2], x[3]), join(x[4], x[5]), join(x[6], x[7])};
+  fwd_row_pair2(y[0], y[2], kFwdPairs[0], kFwdPairs[2]);
+  fwd_row_pair2(y[1], y[3], kFwdPairs[1], kFwdPairs[3]);
+  #pragma GCC unroll 8
+  for (int j = 0; j < 4; ++j) store256(dst + 16 * j, quantize2(y[j], load256(fwd + 16 * j)));
+}
+
+// As inv_row, for rows 2j and 2j+1.
+NMX_DCT_INLINE __m256i inv_row2(__m256i x, const InvRowVecs2& cv) {
+  const __m256i order = _mm256_setr_epi8(0, 1, 8, 9, 4, 5, 12, 13, 2, 3, 6, 7, 10, 11, 14, 15,  //
+                                         0, 1, 8, 9, 4, 5, 12, 13, 2, 3, 6, 7, 10, 11, 14, 15);
+  const __m256i p = _mm256_shuffle_epi8(x, order);
+  const __m256i rnd = load256(cv.rnd.v);
+  const __m256i a = _mm256_add_epi32(_mm256_add_epi32(_mm256_madd_epi16(_mm256_shuffle_epi32(p, 0x00), load256(cv.x04.v)),
+                                                      _mm256_madd_epi16(_mm256_shuffle_epi32(p, 0x55), load256(cv.x26.v))),
+                                     rnd);
+  const __m256i b = _mm256_add_epi32(_mm256_madd_epi16(_mm256_shuffle_epi32(p, 0xAA), load256(cv.x13.v)),
+                                     _mm256_madd_epi16(_mm256_shuffle_epi32(p, 0xFF), load256(cv.x57.v)));
+  return _mm256_packs_epi32(_mm256_srai_epi32(_mm256_add_epi32(a, b), kInvRowShift),
+                            _mm256_srai_epi32(_mm256_sub_epi32(a, b), kInvRowShift));
+}
+
+NMX_DCT_INLINE void inv_block2(const int16_t* src, const uint16_t* inv, __m128i r[8]) {
+  #pragma GCC unroll 8
+  for (int j = 0; j < 4; ++j) {
+    const __m256i x = _mm256_mullo_epi16(load256(src + 16 * j), load256(inv + 16 * j));
+    const __m256i y = inv_row2(x, kInvPairs[j]);
+    r[2 * j] = _mm256_castsi256_si128(y);
+    r[2 * j + 1] = _mm256_extracti128_si256(y, 1);
+  }
+  inv_columns(r);
+}
+
+// ---- Shortcut forms on 256-bit registers ----------------------------------
+// The 2x2 and 4x4 corners run their few row passes two rows per register and
+// the column pass on pairs of rows, arranged so that four saturating adds and
+// subtracts give the outputs as row pairs (0,1), (7,6), (2,3), (5,4).
+
+NMX_DCT_INLINE __m256i lower_twice(__m256i v) { return _mm256_permute4x64_epi64(v, 0x44); }
+NMX_DCT_INLINE __m256i upper_twice(__m256i v) { return _mm256_permute4x64_epi64(v, 0xEE); }
+NMX_DCT_INLINE __m256i swap_halves(__m256i v) { return _mm256_permute4x64_epi64(v, 0x4E); }
+// Lower half of a, upper half of b.
+NMX_DCT_INLINE __m256i lower_upper(__m256i a, __m256i b) { return _mm256_blend_epi32(a, b, 0xF0); }
+
+// Broadcast constants of the shortcut kernels, read as memory operands: left
+// to itself the compiler rebuilds each one in a register (three instructions),
+// which costs the short kernels more than the loads; laundering the table's
+// address once keeps them in memory.
+struct alignas(32) ShortConsts {
+  Vec16 t1, t2, t3, m, one_lo, one_hi;
+  int8_t flip[32];
+};
+constexpr ShortConsts short_consts() {
+  ShortConsts c{};
+  for (int i = 0; i < 16; ++i) {
+    c.t1.v[i] = kT1;
+    c.t2.v[i] = kT2;
+    c.t3.v[i] = kT3;
+    c.m.v[i] = kM;
+    c.one_lo.v[i] = i < 8 ? 1 : 0;
+    c.one_hi.v[i] = i < 8 ? 0 : 1;
+  }
+  for (int i = 0; i < 32; ++i) c.flip[i] = -128;
+  return c;
+}
+constexpr ShortConsts kShortConsts = short_consts();
+NMX_DCT_INLINE const ShortConsts* short_consts_in_memory() {
+  const ShortConsts* p = &kShortConsts;
+  asm("" : "+r"(p));
+  return p;
+}
+
+// Output rows given as pairs [0|1], [2|3], [5|4], [7|6] (unshifted): >> 6,
+// + 128 clamped, columns put back in order when kReversed; rows written 0..7.
+template <bool kReversed>
+NMX_DCT_INLINE void store_pixel_pairs(__m256i o01, __m256i o23, __m256i o54, __m256i o76, uint8_t* dst, int32_t step,
+                                      const ShortConsts* k) {
+  const __m256i flip = load256(k->flip);
+  __m256i p = _mm256_xor_si256(_mm256_packs_epi16(_mm256_srai_epi16(o01, kInvColShift), _mm256_srai_epi16(o23, kInvColShift)), flip);
+  __m256i q = _mm256_xor_si256(_mm256_packs_epi16(_mm256_srai_epi16(o54, kInvColShift), _mm256_srai_epi16(o76, kInvColShift)), flip);
+  if (kReversed) {
+    const __m256i fix = _mm256_setr_epi8(0, 1, 2, 3, 7, 6, 5, 4, 8, 9, 10, 11, 15, 14, 13, 12,  //
+                                         0, 1, 2, 3, 7, 6, 5, 4, 8, 9, 10, 11, 15, 14, 13, 12);
+    p = _mm256_shuffle_epi8(p, fix);
+    q = _mm256_shuffle_epi8(q, fix);
+  }
+  const __m128i r02 = _mm256_castsi256_si128(p), r13 = _mm256_extracti128_si256(p, 1);
+  const __m128i r57 = _mm256_castsi256_si128(q), r46 = _mm256_extracti128_si256(q, 1);
+  const intptr_t s = step;
+  const auto lo = [](uint8_t* d, __m128i v) { _mm_storel_epi64(reinterpret_cast<__m128i*>(d), v); };
+  const auto hi = [](uint8_t* d, __m128i v) { _mm_storeh_pd(reinterpret_cast<double*>(d), _mm_castsi128_pd(v)); };
+  lo(dst, r02);
+  lo(dst + s, r13);
+  hi(dst + 2 * s, r02);
+  hi(dst + 3 * s, r13);
+  lo(dst + 4 * s, r46);
+  lo(dst + 5 * s, r57);
+  hi(dst + 6 * s, r46);
+  hi(dst + 7 * s, r57);
+}
+
+struct CornerPairVecs {
+  Vec16 x01, x01n, x02, x13;
+  Round8 rnd;
+};
+constexpr CornerPairVecs corner_pair_vecs(int r) {
+  const CornerVecs& a = kCornerVecs[kSetOfRow[r]];
+  const CornerVecs& b = kCornerVecs[kSetOfRow[r + 1]];
+  return {side_by_side(a.x01, b.x01), side_by_side(a.x01n, b.x01n), side_by_side(a.x02, b.x02),
+          side_by_side(kInvRowVecs[kSetOfRow[r]].x13, kInvRowVecs[kSetOfRow[r + 1]].x13),
+          round_pair(kInvRound[r], kInvRound[r + 1])};
+}
+constexpr CornerPairVecs kCornerPairs[2] = {corner_pair_vecs(0), corner_pair_vecs(2)};
+
+}  // namespace
+
+void fwd_avx2(const int16_t* src, int16_t* dst, const uint16_t* fwd) {
+  __m128i x[8];
+  #pragma GCC unroll 8
+  for (int r = 0; r < 8; ++r) x[r] = load(src + 8 * r);
+  fwd_block2(x, dst, fwd);
+}
+
+void fwd_ls_avx2(const uint8_t* src, int32_t step, int16_t* dst, const uint16_t* fwd) {
+  __m128i x[8];
+  const __m128i bias = set16(128);
+  #pragma GCC unroll 8
+  for (int r = 0; r < 8; ++r) {
+    const __m128i px = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + static_cast<intptr_t>(r) * step));
+    x[r] = _mm_sub_epi16(_mm_cvtepu8_epi16(px), bias);
+  }
+  fwd_block2(x, dst, fwd);
+}
+
+void inv_avx2(const int16_t* src, int16_t* dst, const uint16_t* inv) {
+  __m128i r[8];
+  inv_block2(src, inv, r);
+  #pragma GCC unroll 8
+  for (int i = 0; i < 8; ++i) store(dst + 8 * i, _mm_shufflehi_epi16(_mm_srai_epi16(r[i], kInvColShift), 0x1B));
+}
+
+void inv_ls_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
+  __m128i r[8];
+  inv_block2(src, inv, r);
+  store_pixels(r, dst, step);
+}
+
+void inv_ls_2x2_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
+  // Rows 0 and 1: (x0, x1) of each repeated over its half; lanes y0..y7 in order.
+  int32_t c0, c1, q0, q1;
+  std::memcpy(&c0, src, 4);
+  std::memcpy(&c1, src + 8, 4);
+  std::memcpy(&q0, inv, 4);
+  std::memcpy(&q1, inv + 8, 4);
+  const ShortConsts* k = short_consts_in_memory();
+  const __m128i x =
+      _mm_mullo_epi16(_mm_insert_epi32(_mm_cvtsi32_si128(c0), c1, 1), _mm_insert_epi32(_mm_cvtsi32_si128(q0), q1, 1));
+  const __m256i b = _mm256_permutevar8x32_epi32(_mm256_castsi128_si256(x), _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1));
+  const CornerPairVecs& cv = kCornerPairs[0];
+  const __m256i rnd = load256(cv.rnd.v);
+  const __m256i lo = _mm256_add_epi32(_mm256_madd_epi16(b, load256(cv.x01.v)), rnd);
+  const __m256i hi = _mm256_add_epi32(_mm256_madd_epi16(b, load256(cv.x01n.v)), rnd);
+  const __m256i y = _mm256_packs_epi32(_mm256_srai_epi32(lo, kInvRowShift), _mm256_srai_epi32(hi, kInvRowShift));
+  // Column pass with row 2 all ones and rows 3..7 zero (see inv_ls_2x2_body).
+  const __m256i r0 = lower_twice(y), r1 = upper_twice(y);
+  const __m256i l = _mm256_adds_epi16(r0, load256(k->one_lo.v));   // e0 | e1 = r0
+  const __m256i l2 = _mm256_subs_epi16(r0, load256(k->one_hi.v));  // e2 = r0 | e3
+  const __m256i u = _mm256_mulhi_epi16(r1, load256(k->t1.v));
+  const __m256i s = lower_upper(_mm256_adds_epi16(r1, u), _mm256_subs_epi16(r1, u));  // s1 | s2
+  const __m256i k12 = _mm256_adds_epi16(s, _mm256_mulhi_epi16(s, load256(k->m.v)));   // k1 | k2
+  const __m256i ks = swap_halves(k12);
+  const __m256i r = lower_upper(r1, ks);  // v + p = r1 | k1
+  const __m256i r2 = lower_upper(ks, u);  // k2 | u + q = u
+  store_pixel_pairs<false>(_mm256_adds_epi16(l, r), _mm256_adds_epi16(l2, r2), _mm256_subs_epi16(l2, r2),
+                           _mm256_subs_epi16(l, r), dst, step, k);
+}
+
+void inv_ls_4x4_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
+  // Rows (0,1) and (2,3): x0..x3 of each row in its half, as pairs (x0,x2), (x1,x3).
+  const ShortConsts* k = short_consts_in_memory();
+  __m256i y[2];
+  #pragma GCC unroll 8
+  for (int j = 0; j < 2; ++j) {
+    const auto two_rows = [](const void* p) {
+      const __m128i lo = _mm_loadl_epi64(static_cast<const __m128i*>(p));
+      return _mm_castpd_si128(_mm_loadh_pd(_mm_castsi128_pd(lo), static_cast<const double*>(p) + 2));
+    };
+    const __m128i x = _mm_mullo_epi16(two_rows(src + 16 * j), two_rows(inv + 16 * j));
+    const __m256i p = _mm256_shufflelo_epi16(_mm256_permute4x64_epi64(_mm256_castsi128_si256(x), 0x50), 0xD8);
+    const CornerPairVecs& cv = kCornerPairs[j];
+    const __m256i a = _mm256_add_epi32(_mm256_madd_epi16(_mm256_shuffle_epi32(p, 0x00), load256(cv.x02.v)),
+                                       load256(cv.rnd.v));
+    const __m256i b = _mm256_madd_epi16(_mm256_shuffle_epi32(p, 0x55), load256(cv.x13.v));
+    y[j] = _mm256_packs_epi32(_mm256_srai_epi32(_mm256_add_epi32(a, b), kInvRowShift),
+                              _mm256_srai_epi32(_mm256_sub_epi32(a, b), kInvRowShift));
+  }
+  // Column pass with rows 4..7 zero (see inv_ls_4x4_body).
+  const __m256i r0 = lower_twice(y[0]), r1 = upper_twice(y[0]), r2 = lower_twice(y[1]), r3 = upper_twice(y[1]);
+  const __m256i gh = lower_upper(r2, _mm256_mulhi_epi16(r2, load256(k->t2.v)));  // g | h
+  const __m256i l = _mm256_adds_epi16(r0, gh);                              // e0 | e1
+  const __m256i l2 = _mm256_subs_epi16(r0, swap_halves(gh));                // e2 | e3
+  const __m256i vu = lower_upper(r1, _mm256_mulhi_epi16(r1, load256(k->t1.v)));  // v | u
+  const __m256i pq = lower_upper(
+      r3, _mm256_subs_epi16(_mm256_setzero_si256(), _mm256_adds_epi16(_mm256_mulhi_epi16(r3, load256(k->t3.v)), r3)));
+  const __m256i sum = _mm256_adds_epi16(vu, pq);  // v + p | u + q
+  const __m256i dif = _mm256_subs_epi16(vu, pq);  // v - p | u - q
+  const __m256i d0 = lower_twice(dif), d1 = upper_twice(dif);
+  const __m256i s = lower_upper(_mm256_adds_epi16(d0, d1), _mm256_subs_epi16(d0, d1));  // s1 | s2
+  const __m256i k12 = _mm256_adds_epi16(s, _mm256_mulhi_epi16(s, load256(k->m.v)));    // k1 | k2
+  const __m256i ks = swap_halves(k12);
+  const __m256i r = lower_upper(sum, ks);   // v + p | k1
+  const __m256i rr = lower_upper(ks, sum);  // k2 | u + q
+  store_pixel_pairs<true>(_mm256_adds_epi16(l, r), _mm256_adds_epi16(l2, rr), _mm256_subs_epi16(l2, rr),
+                          _mm256_subs_epi16(l, r), dst, step, k);
+}
+
+// The thumbnails: the 128-bit bodies, in VEX encoding.
+void inv_ls_1x1_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
+  inv_ls_1x1_body(src, dst, step, inv);
+}
+void inv_to4x4_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
+  inv_to4x4_body(src, dst, step, inv);
+}
+void inv_to2x2_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
+  inv_to2x2_body(src, dst, step, inv);
+}
+
+}  // namespace nmx::dct

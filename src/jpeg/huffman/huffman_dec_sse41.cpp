@@ -1,0 +1,18 @@
+// Block decoder fast path, SSE4.1 build.
+#include "jpeg/huffman/huffman_fast_dec.h"
+#include "jpeg/huffman/huffman_kernels.h"
+
+namespace nmx::huff {
+
+bool decode_block_fast(const uint8_t* src, int32_t srcLen, int32_t* srcPos, int16_t* dst, int16_t* lastDC,
+                       int32_t* marker, const DecodeSpec* dc, const DecodeSpec* ac, DecodeState* state) {
+  return fast::decode_block_impl(src, srcLen, srcPos, dst, lastDC, marker, dc, ac, state);
+}
+
+nmxStatus decode_block_sse41(const uint8_t* src, int32_t srcLen, int32_t* srcPos, int16_t* dst, int16_t* lastDC,
+                             int32_t* marker, const DecodeSpec* dc, const DecodeSpec* ac, DecodeState* state) {
+  if (fast::decode_block_impl(src, srcLen, srcPos, dst, lastDC, marker, dc, ac, state)) return nmxStatusOk;
+  return decode_block_ref(src, srcLen, srcPos, dst, lastDC, marker, dc, ac, state);
+}
+
+}  // namespace nmx::huff

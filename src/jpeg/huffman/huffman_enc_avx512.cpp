@@ -1,0 +1,62 @@
+// Block encoder fast path, AVX-512 front end: the whole zig-zag reorder is two
+// two-source word permutes, the nonzero mask two word tests.
+#include <immintrin.h>
+
+#include "jpeg/huffman/huffman_fast.h"
+#include "jpeg/huffman/huffman_kernels.h"
+
+namespace nmx::huff {
+namespace {
+
+struct PermuteIndex {
+  alignas(64) uint16_t v[64];
+  constexpr PermuteIndex() : v() {
+    for (int k = 0; k < 64; ++k) v[k] = kZigzag[k];
+  }
+};
+constexpr PermuteIndex kIndex{};
+
+}  // namespace
+
+bool encode_block_fast_avx512(const int16_t* src, uint8_t* dst, int32_t dstLen, int32_t* dstPos, int16_t* lastDC,
+                              const EncodeSpec* dc, const EncodeSpec* ac, EncodeState* state) {
+  alignas(64) int16_t zz[64];
+  const __m512i a = _mm512_loadu_si512(src);
+  const __m512i b = _mm512_loadu_si512(src + 32);
+  const __m512i lo = _mm512_permutex2var_epi16(a, _mm512_load_si512(kIndex.v), b);
+  const __m512i hi = _mm512_permutex2var_epi16(a, _mm512_load_si512(kIndex.v + 32), b);
+  _mm512_store_si512(zz, lo);
+  _mm512_store_si512(zz + 32, hi);
+  const uint64_t nonzero = static_cast<uint64_t>(_mm512_test_epi16_mask(lo, lo)) |
+                           (static_cast<uint64_t>(_mm512_test_epi16_mask(hi, hi)) << 32);
+  // Categories from the exponent of |v| as a float (0 for 0; 16 for -32768),
+  // and the extra bits v or v - 1 cut to the category.
+  alignas(64) uint8_t cats[64];
+  alignas(64) uint16_t bits[64];
+  const __m512i ones = _mm512_set1_epi16(1);
+  for (int h = 0; h < 2; ++h) {
+    const __m512i v = h ? hi : lo;
+    const __m512i a = _mm512_abs_epi16(v);
+    __m256i c16[2];
+    for (int q = 0; q < 2; ++q) {
+      const __m512i a32 = _mm512_cvtepu16_epi32(q ? _mm512_extracti64x4_epi64(a, 1) : _mm512_castsi512_si256(a));
+      const __m512i e = _mm512_srli_epi32(_mm512_castps_si512(_mm512_cvtepi32_ps(a32)), 23);
+      const __m512i c = _mm512_maskz_sub_epi32(_mm512_test_epi32_mask(a32, a32), e, _mm512_set1_epi32(126));
+      _mm_store_si128(reinterpret_cast<__m128i*>(cats + 32 * h + 16 * q), _mm512_cvtepi32_epi8(c));
+      c16[q] = _mm512_cvtepi32_epi16(c);
+    }
+    const __m512i c = _mm512_inserti64x4(_mm512_castsi256_si512(c16[0]), c16[1], 1);
+    const __m512i mask = _mm512_sub_epi16(_mm512_sllv_epi16(ones, c), ones);
+    const __m512i x = _mm512_and_si512(_mm512_add_epi16(v, _mm512_srai_epi16(v, 15)), mask);
+    _mm512_store_si512(bits + 32 * h, x);
+  }
+  return fast::encode_block_core<true>(zz, cats, bits, nonzero, dst, dstLen, dstPos, lastDC, dc, ac, state);
+}
+
+nmxStatus encode_block_avx512(const int16_t* src, uint8_t* dst, int32_t dstLen, int32_t* dstPos, int16_t* lastDC,
+                              const EncodeSpec* dc, const EncodeSpec* ac, EncodeState* state) {
+  if (encode_block_fast_avx512(src, dst, dstLen, dstPos, lastDC, dc, ac, state)) return nmxStatusOk;
+  return encode_block_ref(src, dst, dstLen, dstPos, lastDC, dc, ac, state);
+}
+
+}  // namespace nmx::huff

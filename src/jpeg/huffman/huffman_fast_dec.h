@@ -1,0 +1,223 @@
+// Block decoder fast path, shared by the targets' files (each compiles it
+// with its own instruction set): a 64-bit read-ahead refilled 8 bytes at once
+// when none of them is 0xFF.
+//
+// The plain reader refills to 25..32 bits whenever a symbol finds fewer than
+// 8 bits or a value finds fewer than its own count. The fast path tracks how
+// many bits the plain reader would hold at each step (`plain`), and at the end
+// of the block gives back (or reads on) whole bytes so that the position, the
+// 32-bit accumulator and the bit count are exactly those of the plain reader.
+// It gives up on a marker, a fill byte, fewer than 8 bytes left for a refill,
+// a code longer than 16 bits or a position past 63.
+#pragma once
+
+#include <smmintrin.h>
+
+#include "jpeg/huffman/huffman_fast.h"
+
+namespace nmx::huff::fast {
+// Internal linkage: each target's file keeps its own copy, built with its flags.
+namespace {
+
+// Cold pieces, out of line so that the hot loop keeps its variables in
+// registers.
+struct ReadAhead {
+  uint64_t buf;
+  const uint8_t* p;
+  int held;
+  int ok;  // 0: give up; 2: a stuffed 0x00 was passed
+};
+
+// Refill byte by byte (an 0xFF is near): stuffing removed; a marker, a fill
+// byte or the end of the input gives up.
+__attribute__((noinline)) ReadAhead refill_bytes(ReadAhead r, const uint8_t* end) {
+  r.buf &= ~(~uint64_t{0} >> r.held);  // the bits after the valid ones may hold a stuffed 0x00
+  r.ok = 1;
+  for (int i = (63 - r.held) >> 3; i > 0; --i) {
+    if (end - r.p < 2) return {0, nullptr, 0, 0};
+    const uint8_t b = *r.p;
+    if (b == 0xFF) {
+      if (r.p[1] != 0) return {0, nullptr, 0, 0};
+      r.p += 2;
+      r.ok = 2;
+    } else {
+      ++r.p;
+    }
+    r.buf |= static_cast<uint64_t>(b) << (56 - r.held);
+    r.held += 8;
+  }
+  return r;
+}
+
+// A code of 9 to 16 bits from the next 16 bits c16: its symbol, and its
+// length in *len; -1 when no code matches.
+__attribute__((noinline)) int long_symbol(const DecodeSpec* t, uint32_t c16, int* len) {
+  for (int L = 9; L <= 16; ++L) {
+    const uint32_t c = c16 >> (16 - L);
+    const uint32_t last = t->lastCode[L];
+    if (last != 0xFFFF && c <= last) {
+      *len = L;
+      return t->symbolsByCode[(t->firstIndex[L] + c - t->firstCode[L]) & 255];
+    }
+  }
+  return -1;
+}
+
+// The plain reader's accumulator after it read up to pend: its last four data
+// bytes (older ones from acc0 when this call read fewer).
+__attribute__((noinline)) uint32_t last_four(const uint8_t* start, const uint8_t* pend, uint32_t acc0) {
+  uint32_t t = 0;
+  int cnt = 0;
+  for (const uint8_t* q = pend; cnt < 4 && q > start; ++cnt) {
+    uint32_t b;
+    if (q - start >= 2 && q[-1] == 0 && q[-2] == 0xFF) {
+      b = 0xFF;
+      q -= 2;
+    } else {
+      b = q[-1];
+      q -= 1;
+    }
+    t |= b << (8 * cnt);
+  }
+  return cnt == 4 ? t : (acc0 << (8 * cnt)) | t;
+}
+
+inline bool decode_block_impl(const uint8_t* src, int32_t srcLen, int32_t* srcPos, int16_t* dst, int16_t* lastDC,
+                              int32_t* marker, const DecodeSpec* dc, const DecodeSpec* ac, DecodeState* state) {
+  if (*marker != 0) return false;
+  const int32_t pos0 = *srcPos;
+  if (pos0 < 0 || static_cast<int64_t>(srcLen) - pos0 < 24) return false;
+  const int n0 = state->bitCount;
+  if (n0 < 0 || n0 > 32) return false;
+
+  const uint8_t* const start = src + pos0;
+  const uint8_t* const end = src + srcLen;
+  const uint32_t acc0 = static_cast<uint32_t>(state->accumulator);
+  // Unread bits left-aligned: the next bit is bit 63. Bits below the `held`
+  // valid ones are the stream bits that follow them (or 0), so a refill may
+  // OR a whole 8-byte load over them.
+  ReadAhead r{n0 ? static_cast<uint64_t>(acc0) << (64 - n0) : 0, start, n0, 1};
+  int plain = n0;  // bits the plain reader would hold
+  bool stuffed = false;
+
+  // Brings r.held to 56..63 bits; called before every coefficient whatever
+  // r.held is (a refill of 0 bytes costs less than a mispredicted branch).
+#define NMX_REFILL()                                      \
+  do {                                                    \
+    if (end - r.p < 8) return false;                      \
+    const uint64_t w_ = load_be64(r.p);                   \
+    if (__builtin_expect(!has_ff(w_), 1)) {               \
+      r.buf |= w_ >> r.held;                              \
+      const int k_ = (63 - r.held) >> 3;                  \
+      r.p += k_;                                          \
+      r.held += 8 * k_;                                   \
+    } else {                                              \
+      r = refill_bytes(r, end);                           \
+      if (!r.ok) return false;                            \
+      stuffed |= r.ok == 2;                               \
+    }                                                     \
+  } while (0)
+  // The plain reader refills to 25..32 bits when it holds fewer than `need`.
+#define NMX_PLAIN(need, used) \
+  plain += (((32 - plain) & ~7) & -static_cast<int>(plain < (need))) - (used)
+  // One symbol into `sym` (r.held >= 33); a long code refills afterwards.
+#define NMX_SYMBOL(t, sym)                                         \
+  do {                                                             \
+    const uint32_t e_ = (t)->lookup[r.buf >> 56];                  \
+    if (__builtin_expect(e_ != 0, 1)) {                            \
+      const int len_ = static_cast<int>(e_ >> 16);                 \
+      r.buf <<= len_;                                              \
+      r.held -= len_;                                              \
+      NMX_PLAIN(8, len_);                                          \
+      sym = static_cast<int>(e_ & 0xFFFF);                         \
+    } else {                                                       \
+      int len_ = 0;                                                \
+      sym = long_symbol((t), static_cast<uint32_t>(r.buf >> 48), &len_); \
+      if (sym < 0) return false;                                   \
+      r.buf <<= len_;                                              \
+      r.held -= len_;                                              \
+      NMX_PLAIN(8, 0);                                             \
+      NMX_PLAIN(9, 9);                                             \
+      if (plain < len_ - 9) plain += 32; /* refilled bit by bit */ \
+      plain -= len_ - 9;                                           \
+      NMX_REFILL();                                                \
+    }                                                              \
+  } while (0)
+  // The s (1..15) value bits into `v`, extended without a branch on their sign.
+#define NMX_VALUE(s, v)                                                 \
+  do {                                                                  \
+    NMX_PLAIN(s, s);                                                    \
+    const int32_t u_ = static_cast<int32_t>(r.buf >> (64 - (s)));       \
+    r.buf <<= (s);                                                      \
+    r.held -= (s);                                                      \
+    v = u_ + (((u_ - (1 << ((s) - 1))) >> 31) & (1 - (1 << (s))));      \
+  } while (0)
+
+  const __m128i zero = _mm_setzero_si128();  // eight plain stores: cheaper than a string store here
+  for (int i = 0; i < 64; i += 8) _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), zero);
+  NMX_REFILL();
+  int sym;
+  NMX_SYMBOL(dc, sym);
+  int16_t dcv = *lastDC;
+  if (sym & 15) {
+    int32_t v;
+    NMX_VALUE(sym & 15, v);
+    dcv = static_cast<int16_t>(dcv + v);
+  }
+  dst[0] = dcv;
+
+  // Two coefficients per refill: a short code and its value take at most 23
+  // bits, and a long code refills on its own.
+  int k = 1;
+  for (int half = 0;; half ^= 1) {
+    if (!half) NMX_REFILL();
+    NMX_SYMBOL(ac, sym);
+    const int run = (sym >> 4) & 15, s = sym & 15;
+    if (s) {
+      k += run;
+      if (k > 63) return false;
+      int32_t v;
+      NMX_VALUE(s, v);
+      dst[kZigzag[k]] = static_cast<int16_t>(v);
+      if (++k >= 64) break;
+    } else if (run < 15) {
+      break;
+    } else if ((k += 16) >= 64) {
+      break;
+    }
+  }
+#undef NMX_VALUE
+#undef NMX_SYMBOL
+#undef NMX_PLAIN
+#undef NMX_REFILL
+
+  // Settle to the plain reader's position: give back the bytes it would not
+  // have read yet, or read on those it would have.
+  const uint8_t* pend = r.p;
+  if (r.held < plain) {
+    for (int i = (plain - r.held) >> 3; i > 0; --i) {
+      if (pend >= end) return false;
+      if (*pend == 0xFF) {
+        if (end - pend < 2 || pend[1] != 0) return false;
+        pend += 2;
+        stuffed = true;
+      } else {
+        ++pend;
+      }
+    }
+  } else if (!stuffed) {
+    pend -= (r.held - plain) >> 3;
+  } else {
+    for (int i = (r.held - plain) >> 3; i > 0; --i)
+      pend -= pend - start >= 2 && pend[-1] == 0 && pend[-2] == 0xFF ? 2 : 1;
+  }
+  *srcPos = static_cast<int32_t>(pend - src);
+  *lastDC = dcv;
+  state->accumulator = !stuffed && pend - start >= 4 ? load_be32(pend - 4) : last_four(start, pend, acc0);
+  state->bitCount = plain;
+  state->endPosition = k;
+  return true;
+}
+
+}  // namespace
+}  // namespace nmx::huff::fast

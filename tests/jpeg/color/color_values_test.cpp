@@ -1,0 +1,315 @@
+// Values of the plane colour conversions: exact outputs for chosen pixels,
+// black and white, alpha bytes, the position-dependent precision within a row,
+// and accuracy against the real-valued colour equations.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "color_fixture.h"
+
+namespace nmx::test::color {
+namespace {
+
+struct FwdCase {
+  const char* name;
+  int w, h;
+  std::vector<int> rgb;                // w x h pixels, R G B each
+  std::vector<std::vector<int>> out;   // Y (w x h), then Cb, Cr (sub-sampled size) where written
+};
+struct InvCase {
+  const char* name;
+  int w, h;
+  std::vector<int> ycc;  // w x h triples Y, Cb, Cr (chroma read at the covering position)
+  std::vector<int> rgb;  // expected R, G, B per pixel (packed forms: unpacked fields)
+};
+
+// Generated from the colour formulas, independently of the library code.
+const FwdCase kFwdCases[] = {
+  {"nmxiRGBToYCbCr_JPEG_8u_C3P3R", 13, 1, {0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255, 128, 128, 128, 17, 200, 93, 165, 77, 202, 24, 37, 48, 187, 29, 109, 19, 44, 222, 214, 35, 123, 46, 217, 30}, {{0, 255, 76, 150, 29, 128, 133, 118, 34, 85, 57, 99, 145}, {128, 128, 85, 44, 255, 128, 105, 176, 136, 141, 221, 142, 63}, {128, 128, 255, 21, 107, 128, 45, 162, 121, 200, 101, 210, 58}}},
+  {"nmxiBGRToYCbCr_JPEG_8u_C3P3R", 13, 1, {0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255, 128, 128, 128, 17, 200, 93, 165, 77, 202, 24, 37, 48, 187, 29, 109, 19, 44, 222, 214, 35, 123, 46, 217, 30}, {{0, 255, 76, 150, 29, 128, 133, 118, 34, 85, 57, 99, 145}, {128, 128, 85, 44, 255, 128, 105, 176, 136, 141, 221, 142, 63}, {128, 128, 255, 21, 107, 128, 45, 162, 121, 200, 101, 210, 58}}},
+  {"nmxiRGBToY_JPEG_8u_C3C1R", 13, 1, {0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255, 128, 128, 128, 17, 200, 93, 165, 77, 202, 24, 37, 48, 187, 29, 109, 19, 44, 222, 214, 35, 123, 46, 217, 30}, {{0, 255, 76, 150, 29, 128, 133, 118, 34, 85, 57, 99, 145}}},
+  {"nmxiRGBToYCbCr_JPEG_8u_P3R", 9, 1, {0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255, 128, 128, 128, 17, 200, 93, 63, 114, 31, 203, 25, 113}, {{0, 255, 76, 150, 29, 128, 133, 89, 88}, {128, 128, 85, 43, 255, 128, 105, 95, 142}, {128, 128, 255, 21, 107, 128, 45, 109, 210}}},
+  {"nmxiCMYKToYCCK_JPEG_8u_P4R", 9, 1, {0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255, 128, 128, 128, 17, 200, 93, 63, 114, 31, 203, 25, 113}, {{0, 255, 76, 150, 29, 128, 133, 89, 88}, {128, 128, 85, 43, 255, 128, 105, 95, 142}, {128, 128, 255, 21, 107, 128, 45, 109, 210}}},
+  {"nmxiCMYKToYCCK_JPEG_8u_C4P4R", 9, 1, {0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255, 128, 128, 128, 17, 200, 93, 63, 114, 31, 203, 25, 113}, {{0, 255, 76, 150, 29, 128, 133, 89, 88}, {128, 128, 85, 44, 255, 128, 105, 95, 142}, {128, 128, 255, 21, 107, 128, 45, 109, 210}}},
+  {"nmxiRGBToY_JPEG_8u_P3C1R", 11, 1, {0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255, 128, 128, 128, 17, 200, 93, 23, 68, 148, 214, 73, 60, 157, 92, 52, 96, 190, 49}, {{0, 255, 76, 150, 29, 128, 133, 64, 114, 107, 146}}},
+  {"nmxiRGBToYCbCr_JPEG_8u_C4P3R", 13, 1, {0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255, 128, 128, 128, 17, 200, 93, 32, 30, 105, 254, 218, 160, 238, 232, 185, 153, 127, 92, 124, 41, 153, 253, 175, 229}, {{0, 255, 76, 150, 29, 128, 133, 39, 222, 228, 131, 79, 204}, {128, 128, 85, 44, 255, 128, 105, 165, 93, 103, 106, 170, 142}, {128, 128, 255, 21, 107, 128, 45, 123, 150, 135, 144, 160, 162}}},
+  {"nmxiRGBToYCbCr422_JPEG_8u_C3P3R", 14, 1, {0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255, 128, 128, 128, 17, 200, 93, 147, 37, 60, 214, 84, 175, 77, 250, 215, 20, 39, 160, 174, 179, 254, 233, 35, 47, 138, 242, 33}, {{0, 255, 76, 150, 29, 128, 133, 72, 133, 194, 47, 186, 96, 187}, {128, 64, 192, 113, 146, 179, 71}, {128, 138, 118, 113, 115, 114, 160}}},
+  {"nmxiBGRToYCbCr422_JPEG_8u_C4P3R", 14, 1, {0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255, 128, 128, 128, 17, 200, 93, 147, 37, 60, 214, 84, 175, 77, 250, 215, 20, 39, 160, 174, 179, 254, 233, 35, 47, 138, 242, 33}, {{0, 255, 76, 150, 29, 128, 133, 72, 133, 194, 47, 186, 96, 187}, {128, 64, 192, 113, 146, 179, 71}, {128, 138, 118, 113, 115, 114, 160}}},
+  {"nmxiRGBToYCbCr411_JPEG_8u_C3P3R", 12, 2, {0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255, 128, 128, 128, 17, 200, 93, 31, 158, 228, 145, 197, 177, 11, 236, 181, 86, 59, 252, 30, 111, 147, 66, 126, 203, 200, 254, 41, 85, 229, 205, 142, 70, 220, 142, 212, 183, 194, 118, 77, 42, 90, 77, 118, 119, 6, 248, 93, 134, 144, 2, 74, 214, 189, 163, 64, 27, 233}, {{0, 255, 76, 150, 29, 128, 133, 128, 179, 162, 89, 91, 117, 214, 183, 109, 188, 136, 74, 106, 144, 53, 194, 62}, {116, 115, 151, 123, 132, 179}, {117, 122, 125, 86, 130, 121}}},
+  {"nmxiRGBToYCbCr411_JPEG_8u_C4P3R", 12, 2, {0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255, 128, 128, 128, 17, 200, 93, 31, 158, 228, 145, 197, 177, 11, 236, 181, 86, 59, 252, 30, 111, 147, 66, 126, 203, 200, 254, 41, 85, 229, 205, 142, 70, 220, 142, 212, 183, 194, 118, 77, 42, 90, 77, 118, 119, 6, 248, 93, 134, 144, 2, 74, 214, 189, 163, 64, 27, 233}, {{0, 255, 76, 150, 29, 128, 133, 128, 179, 162, 89, 91, 117, 214, 183, 109, 188, 136, 74, 106, 144, 53, 194, 62}, {116, 115, 151, 123, 132, 179}, {117, 122, 125, 86, 130, 121}}},
+  {"nmxiRGB565ToYCbCr_JPEG_16u8u_C3P3R", 6, 1, {0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255, 128, 128, 128}, {{0, 250, 74, 148, 28, 128}, {128, 127, 86, 45, 252, 128}, {128, 126, 252, 22, 108, 128}}},
+};
+const InvCase kInvCases[] = {
+  {"nmxiYCbCrToRGB_JPEG_8u_P3C3R", 9, 1, {255, 128, 128, 0, 128, 128, 76, 85, 255, 150, 44, 21, 29, 255, 107, 255, 0, 0, 0, 255, 255, 200, 203, 204, 201, 53, 246}, {255, 255, 255, 0, 0, 0, 254, 0, 0, 0, 255, 1, 0, 0, 254, 76, 255, 28, 178, 0, 225, 255, 120, 255, 255, 143, 68}},
+  {"nmxiYCbCrToBGR_JPEG_8u_P3C3R", 9, 1, {255, 128, 128, 0, 128, 128, 76, 85, 255, 150, 44, 21, 29, 255, 107, 255, 0, 0, 0, 255, 255, 200, 203, 204, 201, 53, 246}, {255, 255, 255, 0, 0, 0, 254, 0, 0, 0, 255, 1, 0, 0, 254, 76, 255, 28, 178, 0, 225, 255, 120, 255, 255, 143, 68}},
+  {"nmxiYCbCrToRGB_JPEG_8u_P3R", 9, 1, {255, 128, 128, 0, 128, 128, 76, 85, 255, 150, 44, 21, 29, 255, 107, 255, 0, 0, 0, 255, 255, 200, 203, 204, 201, 53, 246}, {255, 255, 255, 0, 0, 0, 254, 0, 0, 0, 255, 1, 0, 0, 254, 76, 255, 28, 178, 0, 225, 255, 120, 255, 255, 143, 68}},
+  {"nmxiYCCKToCMYK_JPEG_8u_P4C4R", 9, 1, {255, 128, 128, 0, 128, 128, 76, 85, 255, 150, 44, 21, 29, 255, 107, 255, 0, 0, 0, 255, 255, 200, 203, 204, 201, 53, 246}, {255, 255, 255, 0, 0, 0, 254, 0, 0, 0, 255, 1, 0, 0, 254, 76, 255, 28, 178, 0, 225, 255, 120, 255, 255, 143, 68}},
+  {"nmxiYCCKToCMYK_JPEG_8u_P4R", 9, 1, {255, 128, 128, 0, 128, 128, 76, 85, 255, 150, 44, 21, 29, 255, 107, 255, 0, 0, 0, 255, 255, 200, 203, 204, 201, 53, 246}, {255, 255, 255, 0, 0, 0, 254, 0, 0, 0, 255, 1, 0, 0, 254, 76, 255, 28, 178, 0, 225, 255, 120, 255, 255, 143, 68}},
+  {"nmxiYCbCrToRGB_JPEG_8u_P3C4R", 9, 1, {255, 128, 128, 0, 128, 128, 76, 85, 255, 150, 44, 21, 29, 255, 107, 255, 0, 0, 0, 255, 255, 200, 203, 204, 201, 53, 246}, {255, 255, 255, 0, 0, 0, 254, 0, 0, 0, 255, 1, 0, 0, 254, 76, 255, 28, 178, 0, 225, 255, 120, 255, 255, 143, 68}},
+  {"nmxiYCbCrToBGR555_JPEG_8u16u_P3C3R", 9, 1, {255, 128, 128, 0, 128, 128, 76, 85, 255, 150, 44, 21, 29, 255, 107, 255, 0, 0, 0, 255, 255, 200, 203, 204, 201, 53, 246}, {248, 248, 248, 0, 0, 0, 248, 0, 0, 0, 248, 0, 0, 0, 248, 72, 248, 24, 176, 0, 224, 248, 120, 248, 248, 136, 64}},
+  {"nmxiYCbCr422ToRGB_JPEG_8u_P3C4R", 12, 1, {255, 128, 128, 0, 128, 128, 76, 85, 255, 150, 44, 21, 29, 255, 107, 255, 0, 0, 0, 255, 255, 205, 31, 97, 34, 106, 225, 83, 56, 174, 26, 52, 0, 77, 51, 186}, {255, 255, 255, 0, 0, 0, 254, 0, 0, 255, 74, 74, 0, 0, 254, 226, 226, 255, 178, 0, 225, 255, 71, 255, 170, 0, 0, 219, 21, 44, 0, 144, 0, 0, 195, 0}},
+  {"nmxiYCbCr422ToBGR_JPEG_8u_P3C3R", 12, 1, {255, 128, 128, 0, 128, 128, 76, 85, 255, 150, 44, 21, 29, 255, 107, 255, 0, 0, 0, 255, 255, 205, 31, 97, 34, 106, 225, 83, 56, 174, 26, 52, 0, 77, 51, 186}, {255, 255, 255, 0, 0, 0, 254, 0, 0, 255, 74, 74, 0, 0, 254, 226, 226, 255, 178, 0, 225, 255, 71, 255, 170, 0, 0, 219, 21, 44, 0, 144, 0, 0, 195, 0}},
+  {"nmxiYCbCr422ToRGB_JPEG_8u_C2C3R", 12, 1, {255, 128, 128, 0, 128, 128, 76, 85, 255, 150, 44, 21, 29, 255, 107, 255, 0, 0, 0, 255, 255, 205, 31, 97, 34, 106, 225, 83, 56, 174, 26, 52, 0, 77, 51, 186}, {255, 254, 255, 0, 0, 0, 254, 0, 0, 255, 73, 74, 0, 0, 254, 226, 225, 255, 178, 0, 225, 255, 70, 255, 170, 0, 0, 219, 21, 44, 0, 144, 0, 0, 195, 0}},
+  {"nmxiYCbCr411ToRGB_JPEG_8u_P3C3R", 10, 2, {255, 128, 128, 0, 128, 128, 76, 85, 255, 150, 44, 21, 29, 255, 107, 255, 0, 0, 0, 255, 255, 13, 36, 106, 192, 76, 129, 177, 186, 242, 62, 59, 249, 238, 245, 247, 159, 43, 73, 52, 175, 135, 245, 82, 11, 105, 185, 75, 13, 152, 46, 133, 187, 85, 182, 114, 168, 114, 99, 122}, {255, 255, 255, 0, 0, 0, 254, 0, 0, 255, 74, 74, 0, 0, 254, 226, 226, 255, 178, 0, 225, 191, 0, 238, 193, 209, 100, 178, 194, 85, 62, 62, 62, 238, 238, 238, 255, 83, 83, 230, 0, 0, 216, 216, 255, 76, 76, 255, 191, 0, 238, 255, 0, 255, 183, 199, 90, 115, 131, 22}},
+};
+
+TEST(ColorValues, ForwardExactOutputs) {
+  Rng rng(21);
+  for (const FwdCase& t : kFwdCases) {
+    const Conv& c = conv(t.name);
+    Bufs b(c, {t.w, t.h});
+    b.randomize_input(rng);  // fourth bytes and K at random
+    for (int y = 0; y < t.h; ++y)
+      for (int x = 0; x < t.w; ++x) b.put_rgb(x, y, &t.rgb[3 * (y * t.w + x)]);
+    ASSERT_EQ(b.run(), nmxStatusOk) << t.name;
+    for (size_t i = 0; i < t.out.size(); ++i) {
+      const NmxSize s = b.plane_size(static_cast<int>(i));
+      std::vector<int> got;
+      for (int y = 0; y < s.height; ++y)
+        for (int x = 0; x < s.width; ++x) got.push_back(b.ycc(static_cast<int>(i), x, y));
+      EXPECT_EQ(got, t.out[i]) << t.name << " plane " << i;
+    }
+    if (c.cmyk)
+      for (int x = 0; x < t.w; ++x) EXPECT_EQ(b.ycc(3, x, 0), b.get_k(x, 0)) << t.name << " K copied";
+  }
+}
+
+TEST(ColorValues, InverseExactOutputs) {
+  Rng rng(22);
+  for (const InvCase& t : kInvCases) {
+    const Conv& c = conv(t.name);
+    Bufs b(c, {t.w, t.h});
+    b.randomize_input(rng);
+    const int cw = c.sub > 1 || c.ycc == Lay::C2 ? 2 : 1, ch = c.sub == 4 ? 2 : 1;
+    for (int y = 0; y < t.h; ++y)
+      for (int x = 0; x < t.w; ++x) {
+        const int* q = &t.ycc[3 * (y * t.w + x)];
+        b.ycc(0, x, y) = static_cast<uint8_t>(q[0]);
+        if (x % cw == 0 && y % ch == 0) {
+          b.ycc(1, x / cw, y / ch) = static_cast<uint8_t>(q[1]);
+          b.ycc(2, x / cw, y / ch) = static_cast<uint8_t>(q[2]);
+        }
+      }
+    // The 4:1:1 chroma of a row pair comes from its first row.
+    ASSERT_EQ(b.run(), nmxStatusOk) << t.name;
+    std::vector<int> got;
+    for (int y = 0; y < t.h; ++y)
+      for (int x = 0; x < t.w; ++x) {
+        int rgb[3];
+        b.get_rgb(x, y, rgb);
+        got.insert(got.end(), rgb, rgb + 3);
+        if (c.alphaOut) EXPECT_EQ(b.get_alpha(x, y), b.args().alpha) << t.name;
+        if (c.cmyk) EXPECT_EQ(b.get_k(x, y), b.ycc(3, x, y)) << t.name << " K copied";
+      }
+    EXPECT_EQ(got, t.rgb) << t.name;
+  }
+}
+
+// Black and white through every forward form give Y 0 / 255 and neutral
+// chroma; Y 0 and 255 with neutral chroma come back black and white from every
+// inverse form (the interleaved 4:2:2 source: G one lower in its groups of 8).
+TEST(ColorValues, BlackAndWhite) {
+  Rng rng(23);
+  for (const Conv& c : conversions()) {
+    for (int v : {0, 255}) {
+      Bufs b(c, {21, 4});
+      b.randomize_input(rng);
+      const NmxSize done = b.converted();
+      if (c.forward) {
+        if (c.pix == Lay::W16 && v == 255) continue;  // packed white unpacks to 248 / 252
+        const int rgb[3] = {v, v, v};
+        for (int y = 0; y < 4; ++y)
+          for (int x = 0; x < 21; ++x) b.put_rgb(x, y, rgb);
+        b.run();
+        for (int i = 0; i < b.n_planes() && i < 3; ++i) {
+          const NmxSize s = b.plane_size(i);
+          for (int y = 0; y < s.height; ++y)
+            for (int x = 0; x < s.width; ++x)
+              ASSERT_EQ(b.ycc(i, x, y), i == 0 ? v : 128) << c.name << " plane " << i << " at " << x << "," << y;
+        }
+      } else {
+        for (int i = 0; i < 3; ++i) {
+          const NmxSize s = b.plane_size(i);
+          for (int y = 0; y < s.height; ++y)
+            for (int x = 0; x < s.width; ++x) b.ycc(i, x, y) = static_cast<uint8_t>(i == 0 ? v : 128);
+        }
+        b.run();
+        for (int y = 0; y < done.height; ++y)
+          for (int x = 0; x < done.width; ++x) {
+            int rgb[3];
+            b.get_rgb(x, y, rgb);
+            const int top = c.pix == Lay::W16 ? 248 : 255;
+            const int g = v == 0 ? 0 : (c.pix == Lay::W16 && (c.pk == Pk::RGB565 || c.pk == Pk::BGR565) ? 252 : top);
+            const int gWant = c.ycc == Lay::C2 && v == 255 && x < 16 ? 254 : g;
+            ASSERT_EQ(rgb[0], v ? top : 0) << c.name << " at " << x << "," << y;
+            ASSERT_EQ(rgb[1], gWant) << c.name << " at " << x << "," << y;
+            ASSERT_EQ(rgb[2], v ? top : 0) << c.name << " at " << x << "," << y;
+          }
+      }
+    }
+  }
+}
+
+// Rows of one colour: the outputs are constant within each part of the row
+// that one precision covers, and for some colours the parts differ, which
+// pins down where one precision ends and the next begins.
+struct Split {
+  const char* name;
+  int width;
+  int boundary;  // first pixel of the second precision
+};
+const Split kSplits[] = {
+    {"nmxiRGBToYCbCr_JPEG_8u_C3P3R", 13, 8},   {"nmxiBGRToYCbCr_JPEG_8u_C3P3R", 21, 16},
+    {"nmxiRGBToYCbCr_JPEG_8u_C3P3R", 12, 8},   {"nmxiRGBToY_JPEG_8u_P3C1R", 7, 4},
+    {"nmxiRGBToY_JPEG_8u_P3C1R", 10, 8},       {"nmxiRGBToYCbCr_JPEG_8u_C4P3R", 13, 8},
+    {"nmxiRGBToYCbCr_JPEG_8u_C4P3R", 30, 24},  {"nmxiRGBToYCbCr422_JPEG_8u_C3P3R", 22, 16},
+    {"nmxiBGRToYCbCr422_JPEG_8u_C4P3R", 14, 8}, {"nmxiRGBToYCbCr411_JPEG_8u_C4P3R", 26, 24},
+    {"nmxiYCbCr422ToRGB_JPEG_8u_C2C3R", 13, 8}, {"nmxiYCbCr422ToRGB_JPEG_8u_C2C3R", 31, 24},
+};
+
+TEST(ColorValues, PrecisionChangesWhereTheRowSays) {
+  Rng rng(24);
+  for (const Split& s : kSplits) {
+    const Conv& c = conv(s.name);
+    bool differs = false;
+    // Colours that tell the precisions apart are rare for some forms: try many.
+    for (int trial = 0; trial < 30000 && !(differs && trial >= 300); ++trial) {
+      Bufs b(c, {s.width, 2});
+      const int v[3] = {static_cast<int>(rng() & 255), static_cast<int>(rng() & 255), static_cast<int>(rng() & 255)};
+      for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < s.width; ++x) {
+          if (c.forward) {
+            b.put_rgb(x, y, v);
+          } else {
+            b.ycc(0, x, y) = static_cast<uint8_t>(v[0]);
+            b.ycc(1, x / 2, y) = static_cast<uint8_t>(v[1]);
+            b.ycc(2, x / 2, y) = static_cast<uint8_t>(v[2]);
+          }
+        }
+      b.run();
+      // Values per pixel: the plane-side samples (forward) or the pixel (inverse).
+      auto at = [&](int x) {
+        std::vector<int> out;
+        if (c.forward) {
+          const int cw = c.sub > 1 ? 2 : 1;
+          for (int i = 0; i < b.n_planes(); ++i) out.push_back(b.ycc(i, i == 0 ? x : x / cw, 0));
+        } else {
+          int rgb[3];
+          b.get_rgb(x, 0, rgb);
+          out.assign(rgb, rgb + 3);
+        }
+        return out;
+      };
+      for (int x = 1; x < s.width; ++x)
+        if (x != s.boundary) ASSERT_EQ(at(x), at(x - 1)) << s.name << " pixel " << x << " width " << s.width;
+      differs |= at(s.boundary) != at(s.boundary - 1);
+    }
+    EXPECT_TRUE(differs) << s.name << ": no colour tells the two precisions apart at " << s.boundary;
+  }
+}
+
+// Real-valued equations.
+void real_fwd(const int rgb[3], double out[3]) {
+  const double r = rgb[0], g = rgb[1], b = rgb[2];
+  out[0] = 0.299 * r + 0.587 * g + 0.114 * b;
+  out[1] = -0.16874 * r - 0.33126 * g + 0.5 * b + 128;
+  out[2] = 0.5 * r - 0.41869 * g - 0.08131 * b + 128;
+}
+double clampd(double v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
+void real_inv(int y, int cb, int cr, double out[3]) {
+  out[0] = clampd(y + 1.402 * (cr - 128));
+  out[1] = clampd(y - 0.34414 * (cb - 128) - 0.71414 * (cr - 128));
+  out[2] = clampd(y + 1.772 * (cb - 128));
+}
+
+// Every conversion stays within 1 of the real-valued equations (chroma of a
+// sub-sampled form: of the mean over the pixels that the sample covers;
+// packed outputs: of the real value cut to its field).
+TEST(ColorValues, WithinOneOfTheEquations) {
+  Rng rng(25);
+  for (const Conv& c : conversions()) {
+    for (Fill mode : {Fill::Uniform, Fill::Extremes}) {
+      Bufs b(c, {37, 9});
+      if (c.forward) {
+        fill(b.pix.data(), b.pix.size(), rng, mode);
+        for (size_t i = 4; i < b.planes.size(); ++i) fill(b.planes[i].data(), b.planes[i].size(), rng, mode);
+      } else {
+        for (int i = 0; i < 4; ++i) fill(b.planes[i].data(), b.planes[i].size(), rng, mode);
+      }
+      b.run();
+      const NmxSize done = b.converted();
+      const int cw = c.sub > 1 ? 2 : 1, ch = c.sub == 4 ? 2 : 1;
+      double worst = 0;
+      if (c.forward) {
+        for (int y = 0; y < done.height; ++y)
+          for (int x = 0; x < done.width; ++x) {
+            int rgb[3];
+            double want[3];
+            b.get_rgb(x, y, rgb);
+            real_fwd(rgb, want);
+            worst = std::max(worst, std::abs(b.ycc(0, x, y) - clampd(want[0])));
+          }
+        for (int i = 1; i < 3 && !c.lumaOnly; ++i) {
+          const NmxSize s = b.plane_size(i);
+          for (int y = 0; y < s.height; ++y)
+            for (int x = 0; x < s.width; ++x) {
+              double mean = 0;
+              for (int dy = 0; dy < ch; ++dy)
+                for (int dx = 0; dx < cw; ++dx) {
+                  int rgb[3];
+                  double want[3];
+                  b.get_rgb(x * cw + dx, y * ch + dy, rgb);
+                  real_fwd(rgb, want);
+                  mean += want[i] / (cw * ch);
+                }
+              worst = std::max(worst, std::abs(b.ycc(i, x, y) - clampd(mean)));
+            }
+        }
+      } else {
+        const int icw = c.sub > 1 || c.ycc == Lay::C2 ? 2 : 1;
+        for (int y = 0; y < done.height; ++y)
+          for (int x = 0; x < done.width; ++x) {
+            int rgb[3];
+            double want[3];
+            b.get_rgb(x, y, rgb);
+            real_inv(b.ycc(0, x, y), b.ycc(1, x / icw, y / ch), b.ycc(2, x / icw, y / ch), want);
+            for (int k = 0; k < 3; ++k) {
+              if (c.pix == Lay::W16) {
+                // A field keeps the top bits of a value within 1 of the real one.
+                const int bits = k == 1 && (c.pk == Pk::RGB565 || c.pk == Pk::BGR565) ? 6 : 5;
+                const int unit = 1 << (8 - bits);
+                const double lo = std::floor((want[k] - 1) / unit) * unit, hi = (want[k] + 1);
+                if (rgb[k] < lo - 1e-9 || rgb[k] > hi + 1e-9) worst = std::max(worst, 9.0);
+              } else {
+                worst = std::max(worst, std::abs(rgb[k] - want[k]));
+              }
+            }
+          }
+      }
+      // The grouped formulas of the interleaved 4:2:2 source floor each chroma
+      // term on its own (neutral grey loses one in G): they stay within 1.5.
+      EXPECT_LE(worst, c.ycc == Lay::C2 ? 1.5 : 1.0) << c.name;
+    }
+  }
+}
+
+// The C4 outputs carry the caller's alpha in every fourth byte.
+TEST(ColorValues, AlphaInEveryFourthByte) {
+  Rng rng(26);
+  for (const Conv& c : conversions()) {
+    if (!c.alphaOut) continue;
+    for (uint8_t alpha : {0, 1, 0x80, 255}) {
+      Bufs b(c, {19, 4});
+      b.randomize_input(rng);
+      Args a = b.args();
+      a.alpha = alpha;
+      c.call(a);
+      const NmxSize done = b.converted();
+      for (int y = 0; y < done.height; ++y)
+        for (int x = 0; x < done.width; ++x) ASSERT_EQ(b.get_alpha(x, y), alpha) << c.name;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace nmx::test::color

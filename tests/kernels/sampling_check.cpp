@@ -1,0 +1,111 @@
+// Sampling row kernels of every target against the references: output widths
+// 1..70 and long rows, misaligned sources and destinations, random and extreme
+// samples, every bias pair the entry points use. Sources are allocated to the
+// exact span a kernel may read (the sanitizer build catches a read past it);
+// destinations carry guard bytes that must stay untouched.
+#include <vector>
+
+#include "jpeg/sampling/sampling_kernels.h"
+#include "support/harness.h"
+
+namespace nmx::sampling {
+namespace {
+
+using test::Fill;
+using test::Guarded;
+
+std::vector<int32_t> widths() {
+  std::vector<int32_t> w;
+  for (int32_t n = 1; n <= 70; ++n) w.push_back(n);
+  for (int32_t n : {95, 96, 97, 127, 128, 129, 1000, 1921}) w.push_back(n);
+  return w;
+}
+
+// A source of exactly `n` readable bytes starting `offset` bytes into its
+// allocation, so anything read past the end leaves the block.
+struct Exact {
+  Exact(size_t n, size_t offset, test::Rng& rng, Fill mode) : bytes(offset + n), at(offset) {
+    test::fill(bytes.data() + at, n, rng, mode);
+  }
+  const uint8_t* data() const { return bytes.data() + at; }
+  std::vector<uint8_t> bytes;
+  size_t at;
+};
+
+// Bias pairs of the plane and box forms: {H2V1 even, odd, H2V2 even, odd}.
+const int32_t kBiases[][4] = {{1, 1, 3, 3}, {0, 1, 1, 2}};
+
+TEST(KernelCheck, SamplingDownRows) {
+  const Kernels ref = kernels_for(Target::Ref);
+  test::Rng rng(0x5a3d);
+  for (Target t : test::vector_targets()) {
+    const Kernels k = kernels_for(t);
+    for (int32_t n : widths())
+      for (size_t mis = 0; mis < 4; ++mis)
+        for (Fill mode : {Fill::Uniform, Fill::Extremes})
+          for (const auto& b : kBiases) {
+            const Exact s1(2 * n, mis * 5, rng, mode), s2(2 * n, mis, rng, mode);
+            Guarded<uint8_t> want(n, mis), got(n, mis);
+            ref.down_h2v1(s1.data(), want.data(), n, b[0], b[1]);
+            k.down_h2v1(s1.data(), got.data(), n, b[0], b[1]);
+            ASSERT_TRUE(test::same(want.data(), got.data(), n))
+                << "h2v1 " << target_name(t) << " n " << n << " bias " << b[0] << "/" << b[1];
+            ASSERT_TRUE(got.guards_intact()) << "h2v1 " << target_name(t) << " n " << n;
+            ref.down_h2v2(s1.data(), s2.data(), want.data(), n, b[2], b[3]);
+            k.down_h2v2(s1.data(), s2.data(), got.data(), n, b[2], b[3]);
+            ASSERT_TRUE(test::same(want.data(), got.data(), n))
+                << "h2v2 " << target_name(t) << " n " << n << " bias " << b[2] << "/" << b[3];
+            ASSERT_TRUE(got.guards_intact()) << "h2v2 " << target_name(t) << " n " << n;
+          }
+  }
+}
+
+// Plane rows of `width` outputs read source samples -1 .. width/2.
+TEST(KernelCheck, SamplingUpPlaneRows) {
+  const Kernels ref = kernels_for(Target::Ref);
+  test::Rng rng(0x77);
+  for (Target t : test::vector_targets()) {
+    const Kernels k = kernels_for(t);
+    for (int32_t w : widths())
+      for (size_t mis = 0; mis < 4; ++mis)
+        for (Fill mode : {Fill::Uniform, Fill::Extremes}) {
+          const size_t span = w / 2 + 2;
+          const Exact n(span, mis * 3, rng, mode), f(span, mis, rng, mode);
+          Guarded<uint8_t> want(w, mis), got(w, 3 - mis);
+          ref.up_h2v1(n.data() + 1, want.data(), w);
+          k.up_h2v1(n.data() + 1, got.data(), w);
+          ASSERT_TRUE(test::same(want.data(), got.data(), w)) << "h2v1 " << target_name(t) << " width " << w;
+          ASSERT_TRUE(got.guards_intact()) << "h2v1 " << target_name(t) << " width " << w;
+          ref.up_h2v2(n.data() + 1, f.data() + 1, want.data(), w);
+          k.up_h2v2(n.data() + 1, f.data() + 1, got.data(), w);
+          ASSERT_TRUE(test::same(want.data(), got.data(), w)) << "h2v2 " << target_name(t) << " width " << w;
+          ASSERT_TRUE(got.guards_intact()) << "h2v2 " << target_name(t) << " width " << w;
+        }
+  }
+}
+
+// Triangle rows read exactly their w samples and write 2w outputs.
+TEST(KernelCheck, SamplingUpTriangleRows) {
+  const Kernels ref = kernels_for(Target::Ref);
+  test::Rng rng(0x1234);
+  for (Target t : test::vector_targets()) {
+    const Kernels k = kernels_for(t);
+    for (int32_t w : widths())
+      for (size_t mis = 0; mis < 4; ++mis)
+        for (Fill mode : {Fill::Uniform, Fill::Extremes}) {
+          const Exact n(w, mis, rng, mode), f(w, mis * 7, rng, mode);
+          Guarded<uint8_t> want(2 * w, mis), got(2 * w, mis * 5);
+          ref.up_row_h2v1(n.data(), want.data(), w);
+          k.up_row_h2v1(n.data(), got.data(), w);
+          ASSERT_TRUE(test::same(want.data(), got.data(), 2 * w)) << "h2v1 " << target_name(t) << " width " << w;
+          ASSERT_TRUE(got.guards_intact()) << "h2v1 " << target_name(t) << " width " << w;
+          ref.up_row_h2v2(n.data(), f.data(), want.data(), w);
+          k.up_row_h2v2(n.data(), f.data(), got.data(), w);
+          ASSERT_TRUE(test::same(want.data(), got.data(), 2 * w)) << "h2v2 " << target_name(t) << " width " << w;
+          ASSERT_TRUE(got.guards_intact()) << "h2v2 " << target_name(t) << " width " << w;
+        }
+  }
+}
+
+}  // namespace
+}  // namespace nmx::sampling
