@@ -4,6 +4,7 @@
 //   nmxj-jpeg decode [--scale 1|2|4|8] IN.jpg OUT.ppm|OUT.pgm
 //   nmxj-jpeg demo [OUT_DIR]
 //   nmxj-jpeg --help
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -125,8 +126,9 @@ int cmd_decode(int argc, char** argv) {
   return 0;
 }
 
-// A 1024x768 test picture: colour gradients, rings and fine stripes, so that
-// both smooth areas and sharp edges show in the result.
+// A 1024x768 test picture: colour gradients, rings and a patch of fine light
+// stripes over the rings, so that both smooth areas and sharp edges show in
+// the result.
 Image demo_picture() {
   Image img;
   img.width = 1024;
@@ -137,11 +139,11 @@ Image demo_picture() {
     for (int x = 0; x < img.width; ++x) {
       const double dx = x - 600.0, dy = y - 380.0;
       const double ring = 0.5 + 0.5 * std::cos(std::sqrt(dx * dx + dy * dy) / 9.0);
-      const bool stripes = x < 256 && y > 512 && (x / 3 + y / 5) % 2;
+      const bool stripes = x < 256 && y > 512 && (x / 3 + y / 5) % 4 == 0;
       uint8_t* p = &img.pixels[(static_cast<size_t>(y) * img.width + x) * 3];
-      p[0] = static_cast<uint8_t>(stripes ? 240 : 255.0 * x / img.width * (0.6 + 0.4 * ring));
-      p[1] = static_cast<uint8_t>(stripes ? 30 : 255.0 * y / img.height * (0.7 + 0.3 * ring));
-      p[2] = static_cast<uint8_t>(stripes ? 60 : 200.0 * ring + 40.0 * (x + y) / 1792.0);
+      p[0] = static_cast<uint8_t>(stripes ? 225 : 255.0 * x / img.width * (0.6 + 0.4 * ring));
+      p[1] = static_cast<uint8_t>(stripes ? 225 : 255.0 * y / img.height * (0.7 + 0.3 * ring));
+      p[2] = static_cast<uint8_t>(stripes ? 225 : 200.0 * ring + 40.0 * (x + y) / 1792.0);
     }
   return img;
 }
@@ -156,17 +158,21 @@ int cmd_demo(int argc, char** argv) {
                     out_path = dir + "/demo-decoded.ppm";
   if (!write_pnm(src_path, src, error)) return fail(error);
 
+  // Best of five runs of each, so that first-touch costs do not count.
   using Clock = std::chrono::steady_clock;
   std::vector<uint8_t> jpeg;
   Image back;
-  auto t0 = Clock::now();
-  if (!encode(src, EncodeOptions{}, jpeg, error)) return fail(error);
-  auto t1 = Clock::now();
-  if (!decode(jpeg.data(), jpeg.size(), DecodeOptions{}, back, error)) return fail(error);
-  auto t2 = Clock::now();
+  double enc_ms = 1e30, dec_ms = 1e30;
+  for (int run = 0; run < 5; ++run) {
+    const auto t0 = Clock::now();
+    if (!encode(src, EncodeOptions{}, jpeg, error)) return fail(error);
+    const auto t1 = Clock::now();
+    if (!decode(jpeg.data(), jpeg.size(), DecodeOptions{}, back, error)) return fail(error);
+    const auto t2 = Clock::now();
+    enc_ms = std::min(enc_ms, std::chrono::duration<double, std::milli>(t1 - t0).count());
+    dec_ms = std::min(dec_ms, std::chrono::duration<double, std::milli>(t2 - t1).count());
+  }
   if (!write_file(jpg_path, jpeg, error) || !write_pnm(out_path, back, error)) return fail(error);
-  const double enc_ms = std::chrono::duration<double, std::milli>(t1 - t0).count();
-  const double dec_ms = std::chrono::duration<double, std::milli>(t2 - t1).count();
   std::printf("picture      %d x %d RGB (%s)\n", src.width, src.height, src_path.c_str());
   std::printf("encoded      %s: %zu bytes, %.2f bits/pixel (quality 75, 4:2:0)\n", jpg_path.c_str(), jpeg.size(),
               8.0 * jpeg.size() / (src.width * src.height));
