@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const bool one = mode & 4;  // single values instead of blocks
   uint8_t state0[24];
-  for (uint8_t& b : state0) b = in.byte();  // any starting state within the documented range
+  for (uint8_t& b : state0) b = in.byte();  // any starting state the block decoders accept
   state0[8] %= 33, state0[9] = state0[10] = state0[11] = 0;
   const size_t len = in.n;
   uint8_t* stream = static_cast<uint8_t*>(std::malloc(len ? len : 1));

@@ -1,4 +1,4 @@
-// Table builders on arbitrary DHT lists: no crash, the documented relation
+// Table builders on arbitrary DHT lists: no crash, the relation
 // between the two builders, and the tables they accept decode what the
 // encoder table codes.
 #include "huff_fuzz.h"

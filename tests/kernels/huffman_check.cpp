@@ -79,17 +79,13 @@ TEST(KernelCheck, HuffmanEncodeBlockFastPathsMatchThePlainForm) {
         int16_t block[64];
         random_block(block, rng, round);
         // The fast path alone, on a copy, to know that it does its share.
-#if NMXJ_SIMD
         {
           EncSide c = b;
-          if (t == Target::AVX512 ? encode_block_fast_avx512(block, c.out.data(), dstLen, &c.pos, &c.last,
-                                                              specs.enc(0), specs.enc(1), c.state())
-                                  : encode_block_fast_sse41(block, c.out.data(), dstLen, &c.pos, &c.last,
-                                                             specs.enc(0), specs.enc(1), c.state()))
+          ASSERT_NE(k.encode_fast, nullptr);
+          if (k.encode_fast(block, c.out.data(), dstLen, &c.pos, &c.last, specs.enc(0), specs.enc(1), c.state()))
             ++fast_taken;
           ++blocks;
         }
-#endif
         const nmxStatus sa =
             encode_block_ref(block, a.out.data(), dstLen, &a.pos, &a.last, specs.enc(0), specs.enc(1), a.state());
         const nmxStatus sb =
@@ -186,14 +182,13 @@ TEST(KernelCheck, HuffmanDecodeBlockFastPathMatchesThePlainForm) {
         for (DecSide* s : {&a, &b}) s->state()->accumulator = acc, s->state()->bitCount = n;
       }
       for (int call = 0; call < 3000; ++call) {
-#if NMXJ_SIMD
         if (kind == 0) {  // how often the fast path alone takes a block of a clean stream
           DecSide c = b;
-          if (decode_block_fast(src, len, &c.pos, c.out, &c.last, &c.marker, specs.dec(0), specs.dec(1), c.state()))
+          ASSERT_NE(k.decode_fast, nullptr);
+          if (k.decode_fast(src, len, &c.pos, c.out, &c.last, &c.marker, specs.dec(0), specs.dec(1), c.state()))
             ++fast_taken;
           ++clean_blocks;
         }
-#endif
         const nmxStatus sa =
             decode_block_ref(src, len, &a.pos, a.out, &a.last, &a.marker, specs.dec(0), specs.dec(1), a.state());
         const nmxStatus sb =

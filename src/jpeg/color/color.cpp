@@ -5,9 +5,9 @@
 namespace nmx::color {
 
 Kernels kernels_for(Target t) {
-  Kernels k{fwd_c3_ref,  luma_c3_ref,  luma_p3_ref, fwd_p3_ref,      fwd_cmyk_c4_ref,
-            fwd_packed_ref, fwd_c4_ref, fwd_422_ref, fwd_411_ref,    inv_c3_ref,
-            inv_p3_ref,  inv_cmyk_c4_ref, inv_packed_ref, inv_hi_ref, inv_c2_ref};
+  Kernels k{fwd_c3_ref,     luma_c3_ref, luma_p3_ref, fwd_p3_ref,  fwd_cmyk_c4_ref,
+            fwd_packed_ref, fwd_c4_ref,  fwd_422_ref, fwd_411_ref, inv_c3_ref,
+            inv_p3_ref,     inv_cmyk_c4_ref, inv_packed_ref, inv_hi_ref, inv_c2_ref};
 #if NMXJ_SIMD
   if (reaches(t, Target::SSE41)) {
     k.fwd_c3 = fwd_c3_sse41;

@@ -3,6 +3,7 @@
 #include "frame/check.h"
 #include "frame/entry.h"
 #include "jpeg/dct/dct_kernels.h"
+#include "jpeg/dct/idct_dc.h"
 
 namespace nmx::dct {
 
@@ -15,7 +16,7 @@ Kernels kernels_for(Target t) {
     k.fwd_ls = fwd_ls_sse41;
     k.inv = inv_sse41;
     k.inv_ls = inv_ls_sse41;
-    k.inv_ls_1x1 = inv_ls_1x1_sse41;
+    k.inv_ls_1x1 = dc_only_pixels;
     k.inv_ls_2x2 = inv_ls_2x2_sse41;
     k.inv_ls_4x4 = inv_ls_4x4_sse41;
     k.inv_to4x4 = inv_to4x4_sse41;
@@ -26,7 +27,6 @@ Kernels kernels_for(Target t) {
     k.fwd_ls = fwd_ls_avx2;
     k.inv = inv_avx2;
     k.inv_ls = inv_ls_avx2;
-    k.inv_ls_1x1 = inv_ls_1x1_avx2;
     k.inv_ls_2x2 = inv_ls_2x2_avx2;
     k.inv_ls_4x4 = inv_ls_4x4_avx2;
     k.inv_to4x4 = inv_to4x4_avx2;
@@ -112,7 +112,10 @@ nmxStatus nmxiDCTQuantInv8x8LS_JPEG_16s8u_C1R(const int16_t* pSrc, uint8_t* pDst
 
 nmxStatus nmxiDCTQuantInv8x8LS_1x1_JPEG_16s8u_C1R(const int16_t* pSrc, uint8_t* pDst, int32_t dstStep,
                                                   const uint16_t* pQuantInvTable) {
-  return inverse_to_region(active.inv_ls_1x1, pSrc, pDst, dstStep, pQuantInvTable);
+  const nmxStatus s = ArgCheck().ptr(pSrc).ptr(pDst).step(dstStep).ptr(pQuantInvTable).status();
+  if (s != nmxStatusOk) return s;
+  dct::dc_only_pixels(pSrc, pDst, dstStep, pQuantInvTable);  // inline: see idct_dc.h
+  return nmxStatusOk;
 }
 
 nmxStatus nmxiDCTQuantInv8x8LS_2x2_JPEG_16s8u_C1R(const int16_t* pSrc, uint8_t* pDst, int32_t dstStep,

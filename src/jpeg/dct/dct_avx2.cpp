@@ -270,12 +270,16 @@ void inv_ls_4x4_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint1
   __m256i y[2];
   #pragma GCC unroll 8
   for (int j = 0; j < 2; ++j) {
+    // Each row's four values broadcast over its half (whole loads of 8 bytes,
+    // no merging into a register), then (x0,x2), (x1,x3) pairs.
     const auto two_rows = [](const void* p) {
-      const __m128i lo = _mm_loadl_epi64(static_cast<const __m128i*>(p));
-      return _mm_castpd_si128(_mm_loadh_pd(_mm_castsi128_pd(lo), static_cast<const double*>(p) + 2));
+      int64_t a, b;
+      std::memcpy(&a, p, 8);
+      std::memcpy(&b, static_cast<const uint8_t*>(p) + 16, 8);
+      return _mm256_blend_epi32(_mm256_set1_epi64x(a), _mm256_set1_epi64x(b), 0xF0);
     };
-    const __m128i x = _mm_mullo_epi16(two_rows(src + 16 * j), two_rows(inv + 16 * j));
-    const __m256i p = _mm256_shufflelo_epi16(_mm256_permute4x64_epi64(_mm256_castsi128_si256(x), 0x50), 0xD8);
+    const __m256i x = _mm256_mullo_epi16(two_rows(src + 16 * j), two_rows(inv + 16 * j));
+    const __m256i p = _mm256_shufflelo_epi16(x, 0xD8);
     const CornerPairVecs& cv = kCornerPairs[j];
     const __m256i a = _mm256_add_epi32(_mm256_madd_epi16(_mm256_shuffle_epi32(p, 0x00), load256(cv.x02.v)),
                                        load256(cv.rnd.v));
@@ -304,9 +308,6 @@ void inv_ls_4x4_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint1
 }
 
 // The thumbnails: the 128-bit bodies, in VEX encoding.
-void inv_ls_1x1_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
-  inv_ls_1x1_body(src, dst, step, inv);
-}
 void inv_to4x4_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
   inv_to4x4_body(src, dst, step, inv);
 }

@@ -54,7 +54,6 @@ void fwd_ls_sse41(const uint8_t* src, int32_t step, int16_t* dst, const uint16_t
 void fwd_12_sse41(const uint16_t* src, int32_t step, int16_t* dst, const float* factors);
 void inv_sse41(const int16_t* src, int16_t* dst, const uint16_t* inv);
 void inv_ls_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
-void inv_ls_1x1_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
 void inv_ls_2x2_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
 void inv_ls_4x4_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
 void inv_to4x4_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
@@ -65,7 +64,6 @@ void fwd_avx2(const int16_t* src, int16_t* dst, const uint16_t* fwd);
 void fwd_ls_avx2(const uint8_t* src, int32_t step, int16_t* dst, const uint16_t* fwd);
 void inv_avx2(const int16_t* src, int16_t* dst, const uint16_t* inv);
 void inv_ls_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
-void inv_ls_1x1_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
 void inv_ls_2x2_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
 void inv_ls_4x4_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
 void inv_to4x4_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);

@@ -30,22 +30,6 @@ NMX_DCT_INLINE __m128i load32(const void* p) {
   return _mm_cvtsi32_si128(v);
 }
 
-NMX_DCT_INLINE void inv_ls_1x1_body(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
-  // (DC x q) >> 3, + 128 in 16 bits, clamped by an unsigned byte pack and
-  // repeated over 8 bytes.
-  const int32_t p = int32_t{src[0]} * inv[0];
-  const __m128i v = _mm_cvtsi32_si128(static_cast<int16_t>(static_cast<uint16_t>((p >> 3) + 128)));
-  const __m128i row = _mm_shuffle_epi8(_mm_packus_epi16(v, v), _mm_setzero_si128());
-  const intptr_t s = step;
-  uint8_t* lower = dst + 4 * s;
-  for (uint8_t* base : {dst, lower}) {
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(base), row);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(base + s), row);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(base + 2 * s), row);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(base + 3 * s), row);
-  }
-}
-
 // Rows 2..7 of a 2x2 corner block and rows 4..7 of a 4x4 one have no
 // coefficients: their row outputs are the rounding terms >> 11, which the
 // column passes below take as constants.

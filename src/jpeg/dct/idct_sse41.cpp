@@ -33,9 +33,6 @@ void inv_ls_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t
   store_pixels(r, dst, step);
 }
 
-void inv_ls_1x1_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
-  inv_ls_1x1_body(src, dst, step, inv);
-}
 void inv_ls_2x2_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
   inv_ls_2x2_body(src, dst, step, inv);
 }

@@ -9,11 +9,12 @@
 namespace nmx::huff {
 
 Kernels kernels_for(Target t) {
-  Kernels k{encode_block_ref, decode_block_ref};
+  Kernels k{encode_block_ref, decode_block_ref, nullptr, nullptr};
 #if NMXJ_SIMD
-  if (reaches(t, Target::SSE41)) k = {encode_block_sse41, decode_block_sse41};
-  if (reaches(t, Target::AVX2)) k.decode_block = decode_block_avx2;
-  if (reaches(t, Target::AVX512)) k.encode_block = encode_block_avx512;
+  if (reaches(t, Target::SSE41))
+    k = {encode_block_sse41, decode_block_sse41, encode_block_fast_sse41, decode_block_fast};
+  if (reaches(t, Target::AVX2)) k.decode_block = decode_block_avx2, k.decode_fast = decode_block_fast_avx2;
+  if (reaches(t, Target::AVX512)) k.encode_block = encode_block_avx512, k.encode_fast = encode_block_fast_avx512;
 #else
   (void)t;
 #endif

@@ -82,7 +82,7 @@ __attribute__((noinline)) uint32_t last_four(const uint8_t* start, const uint8_t
   return cnt == 4 ? t : (acc0 << (8 * cnt)) | t;
 }
 
-inline bool decode_block_impl(const uint8_t* src, int32_t srcLen, int32_t* srcPos, int16_t* dst, int16_t* lastDC,
+NMX_INLINE inline bool decode_block_impl(const uint8_t* src, int32_t srcLen, int32_t* srcPos, int16_t* dst, int16_t* lastDC,
                               int32_t* marker, const DecodeSpec* dc, const DecodeSpec* ac, DecodeState* state) {
   if (*marker != 0) return false;
   const int32_t pos0 = *srcPos;
@@ -153,8 +153,13 @@ inline bool decode_block_impl(const uint8_t* src, int32_t srcLen, int32_t* srcPo
     v = u_ + (((u_ - (1 << ((s) - 1))) >> 31) & (1 - (1 << (s))));      \
   } while (0)
 
-  const __m128i zero = _mm_setzero_si128();  // eight plain stores: cheaper than a string store here
-  for (int i = 0; i < 64; i += 8) _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), zero);
+  // Eight plain stores, written out: a loop here becomes a string store,
+  // which costs more for 128 bytes.
+  const __m128i zero = _mm_setzero_si128();
+  __m128i* const d = reinterpret_cast<__m128i*>(dst);
+  _mm_storeu_si128(d + 0, zero), _mm_storeu_si128(d + 1, zero), _mm_storeu_si128(d + 2, zero);
+  _mm_storeu_si128(d + 3, zero), _mm_storeu_si128(d + 4, zero), _mm_storeu_si128(d + 5, zero);
+  _mm_storeu_si128(d + 6, zero), _mm_storeu_si128(d + 7, zero);
   NMX_REFILL();
   int sym;
   NMX_SYMBOL(dc, sym);
@@ -213,7 +218,18 @@ inline bool decode_block_impl(const uint8_t* src, int32_t srcLen, int32_t* srcPo
   }
   *srcPos = static_cast<int32_t>(pend - src);
   *lastDC = dcv;
-  state->accumulator = !stuffed && pend - start >= 4 ? load_be32(pend - 4) : last_four(start, pend, acc0);
+  // The plain reader's accumulator: the last four data bytes it read, older
+  // ones from the state when it read fewer here.
+  uint32_t acc32;
+  if (stuffed) {
+    acc32 = last_four(start, pend, acc0);
+  } else if (pend - start >= 4) {
+    acc32 = load_be32(pend - 4);
+  } else {
+    const uint64_t both = static_cast<uint64_t>(acc0) << 32 | load_be32(start);
+    acc32 = static_cast<uint32_t>(both >> (32 - 8 * (pend - start)));
+  }
+  state->accumulator = acc32;
   state->bitCount = plain;
   state->endPosition = k;
   return true;

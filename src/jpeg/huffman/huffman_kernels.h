@@ -23,9 +23,18 @@ using EncodeBlock = nmxStatus (*)(const int16_t* src, uint8_t* dst, int32_t dstL
 using DecodeBlock = nmxStatus (*)(const uint8_t* src, int32_t srcLen, int32_t* srcPos, int16_t* dst, int16_t* lastDC,
                                   int32_t* marker, const DecodeSpec* dc, const DecodeSpec* ac, DecodeState* state);
 
+// The fast paths alone: true when they coded the block, false when they gave
+// up without visible effect.
+using EncodeFast = bool (*)(const int16_t* src, uint8_t* dst, int32_t dstLen, int32_t* dstPos, int16_t* lastDC,
+                            const EncodeSpec* dc, const EncodeSpec* ac, EncodeState* state);
+using DecodeFast = bool (*)(const uint8_t* src, int32_t srcLen, int32_t* srcPos, int16_t* dst, int16_t* lastDC,
+                            int32_t* marker, const DecodeSpec* dc, const DecodeSpec* ac, DecodeState* state);
+
 struct Kernels {
-  EncodeBlock encode_block;
+  EncodeBlock encode_block;  // fast path, then the plain form
   DecodeBlock decode_block;
+  EncodeFast encode_fast;    // the fast paths alone (null for the reference)
+  DecodeFast decode_fast;
 };
 
 // Plain forms.

@@ -2,6 +2,7 @@
 // conversions: order of the checks, untouched outputs on error, the steps that
 // a form does not check, minimum sizes, odd sizes (status 35) and what is left
 // unwritten.
+#include <cstring>
 #include <vector>
 
 #include "color_fixture.h"
@@ -187,6 +188,49 @@ TEST(ColorChecks, ExamplesOfTheOddRules) {
     ASSERT_EQ(b.run(), nmxStatusOddSize);
     for (int x = 0; x < 4; ++x) EXPECT_EQ(b.ycc(0, x, 2), Bufs::kCanary);
     for (int x = 0; x < 2; ++x) EXPECT_EQ(b.ycc(1, x, 1), Bufs::kCanary);
+  }
+}
+
+// Forms that check no step work with any step, a negative one included: with
+// the pointer on the last row and the step negated, a conversion writes the
+// same rows bottom-up.
+TEST(ColorChecks, UncheckedStepsMayBeNegative) {
+  Rng rng(14);
+  for (const Conv& c : conversions()) {
+    if (c.stepsChecked || c.ycc == Lay::C2) continue;
+    const NmxSize roi{22, 6};
+    Bufs up(c, roi), down(c, roi);
+    up.randomize_input(rng);
+    down.pix = up.pix;
+    for (size_t i = 0; i < up.planes.size(); ++i) down.planes[i] = up.planes[i];
+    up.clear_output();
+    down.clear_output();
+    ASSERT_EQ(up.run(), nmxStatusOk) << c.name;
+    // The pixel side is the one image with a single step: flip it.
+    Args a = down.args();
+    const int32_t last = roi.height - 1;
+    if (c.forward) {
+      std::vector<uint8_t> flipped(down.pix.size(), 0);
+      for (int y = 0; y < roi.height; ++y)
+        std::memcpy(&flipped[static_cast<size_t>(last - y) * down.pixStep], &up.pix[static_cast<size_t>(y) * down.pixStep],
+                    static_cast<size_t>(down.pixStep));
+      down.pix = flipped;
+      a = down.args();
+      a.src = down.pix.data() + static_cast<size_t>(last) * down.pixStep;
+      a.srcStep = -down.pixStep;
+    } else {
+      a.dst = down.pix.data() + static_cast<size_t>(last) * down.pixStep;
+      a.dstStep = -down.pixStep;
+    }
+    ASSERT_EQ(c.call(a), nmxStatusOk) << c.name;
+    if (c.forward) {
+      EXPECT_TRUE(up.output_bytes() == down.output_bytes()) << c.name;
+    } else {
+      for (int y = 0; y < roi.height; ++y)
+        ASSERT_EQ(0, std::memcmp(&up.pix[static_cast<size_t>(y) * up.pixStep],
+                                 &down.pix[static_cast<size_t>(last - y) * up.pixStep], static_cast<size_t>(up.pixStep)))
+            << c.name << " row " << y;
+    }
   }
 }
 

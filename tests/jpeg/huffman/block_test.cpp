@@ -137,7 +137,7 @@ TEST(HuffmanEncode8x8, StuffingAndPaddingMakeValidStreams) {
   EXPECT_EQ(e.bytes(), want.bytes());
 }
 
-TEST(HuffmanEncode8x8, FailuresLeaveTheDocumentedState) {
+TEST(HuffmanEncode8x8, FailuresKeepWhatWasWritten) {
   // No code for the EOB: -64 after the DC and the first value went out.
   {
     std::vector<uint8_t> syms = all_ac_symbols();
