@@ -251,6 +251,23 @@ bool Decoder::restart() {
   return true;
 }
 
+// The smallest top-left corner (1, 2, 4 or 8 coefficients square) outside
+// which every coefficient of the block is zero: sparse blocks take the
+// shortcut inverse transforms, which give the full transform's result.
+int nonzero_corner(const int16_t* c) {
+  uint64_t left[8], right[8];  // columns 0-3 and 4-7 of each row
+  for (int r = 0; r < 8; ++r) {
+    std::memcpy(&left[r], c + 8 * r, 8);
+    std::memcpy(&right[r], c + 8 * r + 4, 8);
+  }
+  uint64_t outside4 = left[4] | left[5] | left[6] | left[7];
+  for (int r = 0; r < 8; ++r) outside4 |= right[r];
+  if (outside4) return 8;
+  constexpr uint64_t kCols23 = 0xFFFFFFFF00000000u;  // columns 2 and 3 of a row
+  if (left[2] | left[3] | ((left[0] | left[1]) & kCols23)) return 4;
+  return ((left[0] & ~uint64_t{0xFFFF}) | left[1]) ? 2 : 1;
+}
+
 bool Decoder::store_block(Component& c, int bx, int by, const int16_t* coef) {
   if (collect_) {
     std::memcpy(&c.coefficients[(static_cast<size_t>(by) * c.blocks_wide + bx) * 64], coef, 128);
@@ -262,7 +279,16 @@ bool Decoder::store_block(Component& c, int bx, int by, const int16_t* coef) {
   const int32_t step = c.plane.stride();
   nmxStatus s;
   switch (scale_) {
-    case 1: s = nmxiDCTQuantInv8x8LS_JPEG_16s8u_C1R(coef, dst, step, q); break;
+    case 1:
+      // DC-only blocks take the 2x2 form too: it rounds like the full
+      // transform, where the 1x1 form rounds down.
+      switch (nonzero_corner(coef)) {
+        case 1:
+        case 2: s = nmxiDCTQuantInv8x8LS_2x2_JPEG_16s8u_C1R(coef, dst, step, q); break;
+        case 4: s = nmxiDCTQuantInv8x8LS_4x4_JPEG_16s8u_C1R(coef, dst, step, q); break;
+        default: s = nmxiDCTQuantInv8x8LS_JPEG_16s8u_C1R(coef, dst, step, q);
+      }
+      break;
     case 2: s = nmxiDCTQuantInv8x8To4x4LS_JPEG_16s8u_C1R(coef, dst, step, q); break;
     case 4: s = nmxiDCTQuantInv8x8To2x2LS_JPEG_16s8u_C1R(coef, dst, step, q); break;
     default: {
