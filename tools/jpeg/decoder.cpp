@@ -388,23 +388,23 @@ bool Decoder::run(std::string& error) {
   return ok;
 }
 
-// Brings a chroma plane to the luma plane's size: the library's triangle
-// filters for 2x horizontal (and vertical) ratios, plain replication for the
-// rare others.
-bool upsample(Component& c, int rx, int ry, int out_w, int out_h, Plane& out) {
-  const int cw = (out_w + rx - 1) / rx, ch = (out_h + ry - 1) / ry;
-  c.plane.replicate_edges(cw, ch);
-  const NmxSize src{cw, ch}, dst{out_w, out_h};
+// Up-samples rows [y0, y0 + rows) of a component to the output size into
+// `out` (rows from 0): the library's triangle filters for 2x horizontal (and
+// vertical) ratios, plain replication for the rare others. The component
+// plane has its edges replicated, so the filters find their context rows.
+bool upsample_band(const Component& c, int rx, int ry, int out_w, int y0, int rows, Plane& out) {
+  const int cw = (out_w + rx - 1) / rx;
+  const NmxSize dst{out_w, rows};
   if (rx == 2 && ry == 2)
-    return nmxiSampleUpH2V2_JPEG_8u_C1R(c.plane.origin(), c.plane.stride(), src, out.origin(), out.stride(), dst) ==
-           nmxStatusOk;
+    return nmxiSampleUpH2V2_JPEG_8u_C1R(c.plane.row(y0 / 2), c.plane.stride(), {cw, (rows + 1) / 2}, out.origin(),
+                                        out.stride(), dst) == nmxStatusOk;
   if (rx == 2 && ry == 1)
-    return nmxiSampleUpH2V1_JPEG_8u_C1R(c.plane.origin(), c.plane.stride(), src, out.origin(), out.stride(), dst) ==
-           nmxStatusOk;
-  for (int y = 0; y < out_h; ++y) {
-    const uint8_t* s = c.plane.row(y / ry);
+    return nmxiSampleUpH2V1_JPEG_8u_C1R(c.plane.row(y0), c.plane.stride(), {cw, rows}, out.origin(), out.stride(),
+                                        dst) == nmxStatusOk;
+  for (int y = 0; y < rows; ++y) {
+    const uint8_t* src = c.plane.row((y0 + y) / ry);
     uint8_t* d = out.row(y);
-    for (int x = 0; x < out_w; ++x) d[x] = s[x / rx];
+    for (int x = 0; x < out_w; ++x) d[x] = src[x / rx];
   }
   return true;
 }
@@ -426,34 +426,44 @@ bool decode(const uint8_t* data, size_t size, const DecodeOptions& opt, Image& o
     for (int y = 0; y < oh; ++y) std::memcpy(&out.pixels[static_cast<size_t>(y) * ow], f.comp[0].plane.row(y), ow);
     return true;
   }
-  // Every plane at full (output) size, all with one row step.
+  // Colour output band by band: chroma up-sampled into band buffers that
+  // share the luma plane's row step, then converted with the luma rows.
   const int full_w = f.comp[0].plane.width() * f.hmax / f.comp[0].h;
-  const int full_h = f.comp[0].plane.height() * f.vmax / f.comp[0].v;
-  Plane full[3];
-  const uint8_t* planes[3];
+  const int32_t step = Plane::stride_for(full_w, 1);
+  constexpr int kBand = 64;  // even, so that 2x vertical filters stay in phase
+  Plane band[3];
+  int rx[3], ry[3];
   for (int i = 0; i < 3; ++i) {
     Component& c = f.comp[i];
-    const int rx = f.hmax / c.h, ry = f.vmax / c.v;
-    if (rx == 1 && ry == 1 && c.plane.width() == full_w) {
-      planes[i] = c.plane.origin();
-      continue;
+    rx[i] = f.hmax / c.h;
+    ry[i] = f.vmax / c.v;
+    if (rx[i] == 1 && ry[i] == 1 && c.plane.stride() == step) continue;  // used in place
+    c.plane.replicate_edges((ow + rx[i] - 1) / rx[i], (oh + ry[i] - 1) / ry[i]);
+    band[i] = Plane(full_w, kBand, 1);
+  }
+  const bool rgb = dec.tables().adobe_transform == 0;  // stored as RGB, not YCbCr
+  for (int y0 = 0; y0 < oh; y0 += kBand) {
+    const int rows = std::min(kBand, oh - y0);
+    const uint8_t* planes[3];
+    for (int i = 0; i < 3; ++i) {
+      if (band[i].stride() == 0) {
+        planes[i] = f.comp[i].plane.row(y0);
+        continue;
+      }
+      if (!upsample_band(f.comp[i], rx[i], ry[i], ow, y0, rows, band[i]))
+        return error = "chroma up-sampling failed", false;
+      planes[i] = band[i].origin();
     }
-    full[i] = Plane(full_w, full_h, 1);
-    if (!upsample(c, rx, ry, ow, oh, full[i])) return error = "chroma up-sampling failed", false;
-    planes[i] = full[i].origin();
+    uint8_t* dst = out.pixels.data() + static_cast<size_t>(y0) * ow * 3;
+    if (rgb) {
+      for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < ow; ++x)
+          for (int i = 0; i < 3; ++i)
+            dst[(static_cast<size_t>(y) * ow + x) * 3 + i] = planes[i][static_cast<ptrdiff_t>(y) * step + x];
+    } else if (nmxiYCbCrToRGB_JPEG_8u_P3C3R(planes, step, dst, ow * 3, {ow, rows}) != nmxStatusOk) {
+      return error = "colour conversion failed", false;
+    }
   }
-  // Planes used as they are have the luma plane's width and border, so all
-  // three share this step.
-  const int32_t step = Plane::stride_for(full_w, 1);
-  if (dec.tables().adobe_transform == 0) {  // stored as RGB
-    for (int y = 0; y < oh; ++y)
-      for (int x = 0; x < ow; ++x)
-        for (int i = 0; i < 3; ++i)
-          out.pixels[(static_cast<size_t>(y) * ow + x) * 3 + i] = planes[i][static_cast<ptrdiff_t>(y) * step + x];
-    return true;
-  }
-  if (nmxiYCbCrToRGB_JPEG_8u_P3C3R(planes, step, out.pixels.data(), ow * 3, {ow, oh}) != nmxStatusOk)
-    return error = "colour conversion failed", false;
   return true;
 }
 

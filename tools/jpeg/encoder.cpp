@@ -29,49 +29,66 @@ bool build_spec(const HuffmanList& list, std::unique_ptr<uint8_t[]>& mem) {
 
 struct ComponentPlan {
   int id, h, v, quant;  // sampling factors and quantization table index
-  Plane plane;          // padded to whole MCUs
+  Plane plane;          // one MCU row of this component, padded to whole MCUs
 };
 
-// Converts the image into padded component planes (full size for luma,
-// down-sampled for chroma).
-bool make_planes(const Image& img, Sampling sampling, int padded_w, int padded_h, ComponentPlan* comps, int n,
-                 std::string& error) {
-  const NmxSize roi{img.width, img.height};
-  const int step = img.width * img.channels;
-  if (n == 1) {
-    comps[0].plane = Plane(padded_w, padded_h);
-    Plane& y = comps[0].plane;
-    if (img.channels == 1) {
-      for (int r = 0; r < img.height; ++r) std::memcpy(y.row(r), &img.pixels[static_cast<size_t>(r) * step], img.width);
-    } else if (nmxiRGBToY_JPEG_8u_C3C1R(img.pixels.data(), step, y.origin(), y.stride(), roi) != nmxStatusOk) {
-      return error = "colour conversion failed", false;
+// Works through the image one MCU row (a band of 8 x vmax rows) at a time, so
+// that the converted samples stay in cache and no full-size plane is needed.
+class BandMaker {
+ public:
+  BandMaker(const Image& img, Sampling sampling, int padded_w, int band_h, ComponentPlan* comps, int n)
+      : img_(img), sampling_(sampling), padded_w_(padded_w), band_h_(band_h), comps_(comps), n_(n) {
+    for (int c = 0; c < n; ++c) comps[c].plane = Plane(padded_w * comps[c].h / comps[0].h, band_h * comps[c].v / comps[0].v);
+    if (n == 3 && sampling != Sampling::S444)
+      for (Plane& p : full_) p = Plane(padded_w, band_h);
+  }
+
+  // Fills every component's band for MCU row `band`.
+  bool fill(int band, std::string& error) {
+    const int y0 = band * band_h_;
+    const int rows = std::min(band_h_, img_.height - y0);
+    const NmxSize roi{img_.width, rows};
+    const int step = img_.width * img_.channels;
+    const uint8_t* src = img_.pixels.data() + static_cast<size_t>(y0) * step;
+    Plane& y = comps_[0].plane;
+    if (n_ == 1) {
+      if (img_.channels == 1) {
+        for (int r = 0; r < rows; ++r) std::memcpy(y.row(r), src + static_cast<size_t>(r) * step, img_.width);
+      } else if (nmxiRGBToY_JPEG_8u_C3C1R(src, step, y.origin(), y.stride(), roi) != nmxStatusOk) {
+        return error = "colour conversion failed", false;
+      }
+      y.replicate_edges(img_.width, rows);
+      return true;
     }
-    y.replicate_edges(img.width, img.height);
+    const bool subsampled = sampling_ != Sampling::S444;
+    Plane& cb = subsampled ? full_[0] : comps_[1].plane;
+    Plane& cr = subsampled ? full_[1] : comps_[2].plane;
+    uint8_t* const dst[3] = {y.origin(), cb.origin(), cr.origin()};
+    if (nmxiRGBToYCbCr_JPEG_8u_C3P3R(src, step, dst, y.stride(), roi) != nmxStatusOk)
+      return error = "colour conversion failed", false;
+    for (Plane* p : {&y, &cb, &cr}) p->replicate_edges(img_.width, rows);
+    if (!subsampled) return true;
+    for (int c = 1; c < 3; ++c) {
+      Plane& from = full_[c - 1];
+      Plane& to = comps_[c].plane;
+      const NmxSize whole{padded_w_, band_h_}, half{to.width(), to.height()};
+      const nmxStatus s =
+          sampling_ == Sampling::S420
+              ? nmxiSampleDownH2V2_JPEG_8u_C1R(from.origin(), from.stride(), whole, to.origin(), to.stride(), half)
+              : nmxiSampleDownH2V1_JPEG_8u_C1R(from.origin(), from.stride(), whole, to.origin(), to.stride(), half);
+      if (s != nmxStatusOk) return error = "chroma down-sampling failed", false;
+    }
     return true;
   }
-  Plane full[3] = {Plane(padded_w, padded_h), Plane(padded_w, padded_h), Plane(padded_w, padded_h)};
-  uint8_t* const dst[3] = {full[0].origin(), full[1].origin(), full[2].origin()};
-  if (nmxiRGBToYCbCr_JPEG_8u_C3P3R(img.pixels.data(), step, dst, full[0].stride(), roi) != nmxStatusOk)
-    return error = "colour conversion failed", false;
-  for (Plane& p : full) p.replicate_edges(img.width, img.height);
-  comps[0].plane = std::move(full[0]);
-  for (int c = 1; c < 3; ++c) {
-    if (sampling == Sampling::S444) {
-      comps[c].plane = std::move(full[c]);
-      continue;
-    }
-    const int dw = padded_w / 2, dh = sampling == Sampling::S420 ? padded_h / 2 : padded_h;
-    comps[c].plane = Plane(dw, dh);
-    const NmxSize src{padded_w, padded_h}, dst_size{dw, dh};
-    const nmxStatus s = sampling == Sampling::S420
-                            ? nmxiSampleDownH2V2_JPEG_8u_C1R(full[c].origin(), full[c].stride(), src,
-                                                             comps[c].plane.origin(), comps[c].plane.stride(), dst_size)
-                            : nmxiSampleDownH2V1_JPEG_8u_C1R(full[c].origin(), full[c].stride(), src,
-                                                             comps[c].plane.origin(), comps[c].plane.stride(), dst_size);
-    if (s != nmxStatusOk) return error = "chroma down-sampling failed", false;
-  }
-  return true;
-}
+
+ private:
+  const Image& img_;
+  Sampling sampling_;
+  int padded_w_, band_h_;
+  ComponentPlan* comps_;
+  int n_;
+  Plane full_[2];  // full-resolution chroma of the band, before down-sampling
+};
 
 }  // namespace
 
@@ -91,7 +108,7 @@ bool encode(const Image& img, const EncodeOptions& opt, std::vector<uint8_t>& ou
   ComponentPlan comps[3] = {{1, hmax, vmax, 0, {}}, {2, 1, 1, 1, {}}, {3, 1, 1, 1, {}}};
   const int mcus_x = (img.width + 8 * hmax - 1) / (8 * hmax);
   const int mcus_y = (img.height + 8 * vmax - 1) / (8 * vmax);
-  if (!make_planes(img, sampling, mcus_x * 8 * hmax, mcus_y * 8 * vmax, comps, n, error)) return false;
+  BandMaker bands(img, sampling, mcus_x * 8 * hmax, 8 * vmax, comps, n);
 
   // Quantization tables scaled by the quality, in zig-zag order for the file
   // and as reciprocals for the quantizer.
@@ -163,13 +180,14 @@ bool encode(const Image& img, const EncodeOptions& opt, std::vector<uint8_t>& ou
         std::fill(last_dc, last_dc + 3, 0);
         next_restart += static_cast<size_t>(opt.restart_mcus);
       }
-      const int mx = static_cast<int>(m % mcus_x), my = static_cast<int>(m / mcus_x);
+      const int mx = static_cast<int>(m % mcus_x);
+      if (mx == 0 && !bands.fill(static_cast<int>(m / mcus_x), error)) return false;
       for (int c = 0; c < n && s == nmxStatusOk; ++c) {
         ComponentPlan& cp = comps[c];
         const HuffmanSet& hs = huff[c == 0 ? 0 : 1];
         for (int v = 0; v < cp.v && s == nmxStatusOk; ++v)
           for (int h = 0; h < cp.h && s == nmxStatusOk; ++h) {
-            const uint8_t* src = cp.plane.row((my * cp.v + v) * 8) + (mx * cp.h + h) * 8;
+            const uint8_t* src = cp.plane.row(v * 8) + (mx * cp.h + h) * 8;
             s = nmxiDCTQuantFwd8x8LS_JPEG_8u16s_C1R(src, cp.plane.stride(), coef, fwd[cp.quant]);
             if (s == nmxStatusOk)
               s = nmxiEncodeHuffman8x8_JPEG_16s1u_C1(coef, buf.get(), len, &pos, &last_dc[c], hs.dc_spec(),
