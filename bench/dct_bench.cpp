@@ -5,7 +5,8 @@
 //            + jsimd_quantize_avx2 on the same blocks;
 //   inverse  DCTQuantInv8x8LS_JPEG_16s8u (coefficients -> pixels) against
 //            jsimd_idct_islow_avx2, on the quality-50 coefficients of the blocks;
-//   and our 1x1, 2x2, 4x4 shortcuts and 4x4, 2x2 thumbnails on the same input.
+//   our 1x1, 2x2, 4x4 shortcuts and 4x4, 2x2 thumbnails on the same input, and
+//   the 12-bit single-precision forms on the samples scaled by 16.
 // Each run reports `per_block` (seconds per block, with an SI prefix).
 #include <algorithm>
 #include <cmath>
@@ -140,6 +141,35 @@ void BM_InvRef(benchmark::State& state) {
   per_block(state);
 }
 
+// The 12-bit forms on the same content scaled to 12 bits (no peer).
+void BM_Fwd12(benchmark::State& state) {
+  const Data& d = data();
+  std::vector<uint16_t> plane(d.plane.size());
+  for (size_t i = 0; i < plane.size(); ++i) plane[i] = static_cast<uint16_t>(d.plane[i] * 16);
+  std::vector<float> factors(64);
+  for (int i = 0; i < 64; ++i) factors[i] = 1.0f / (16 * kQ50[i]);
+  std::vector<int16_t> coefs(64 * kBlocks);
+  for (auto _ : state) {
+    for (int b = 0; b < kBlocks; ++b)
+      nmxiDCTQuantFwd8x8LS_JPEG_16u16s_C1R(&plane[block_offset(b)], kW * 2, &coefs[64 * b], factors.data());
+    benchmark::DoNotOptimize(coefs.data());
+  }
+  per_block(state);
+}
+
+void BM_Inv12(benchmark::State& state) {
+  const Data& d = data();
+  std::vector<float> factors(64);
+  for (int i = 0; i < 64; ++i) factors[i] = 16.0f * kQ50[i];
+  std::vector<uint16_t> out(kW * kH);
+  for (auto _ : state) {
+    for (int b = 0; b < kBlocks; ++b)
+      nmxiDCTQuantInv8x8LS_JPEG_16s16u_C1R(&d.coefs[64 * b], &out[block_offset(b)], kW * 2, factors.data());
+    benchmark::DoNotOptimize(out.data());
+  }
+  per_block(state);
+}
+
 #if NMXJ_HAVE_LIBJPEG
 bool peer_ready(benchmark::State& state) {
   if (!jsimd_convsamp_avx2 || !jsimd_fdct_islow_avx2 || !jsimd_quantize_avx2 || !jsimd_idct_islow_avx2) {
@@ -219,6 +249,8 @@ BENCHMARK(BM_Inv<nmxiDCTQuantInv8x8LS_2x2_JPEG_16s8u_C1R, 8>)->Name("BM_DCTQuant
 BENCHMARK(BM_Inv<nmxiDCTQuantInv8x8LS_4x4_JPEG_16s8u_C1R, 8>)->Name("BM_DCTQuantInv8x8LS_4x4/nmxj");
 BENCHMARK(BM_Inv<nmxiDCTQuantInv8x8To4x4LS_JPEG_16s8u_C1R, 4>)->Name("BM_DCTQuantInv8x8To4x4LS/nmxj");
 BENCHMARK(BM_Inv<nmxiDCTQuantInv8x8To2x2LS_JPEG_16s8u_C1R, 2>)->Name("BM_DCTQuantInv8x8To2x2LS/nmxj");
+BENCHMARK(BM_Fwd12)->Name("BM_DCTQuantFwd8x8LS_16u16s/nmxj");
+BENCHMARK(BM_Inv12)->Name("BM_DCTQuantInv8x8LS_16s16u/nmxj");
 
 // Rates are blocks per second: the forward and inverse want >= 1.25 (at most
 // 0.8x the peer's time), the shortcuts >= 5, 2.5 and 1.67 against our full

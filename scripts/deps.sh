@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev libturbojpeg0-dev libjpeg-turbo-progs
-  clang libclang-rt-14-dev binutils
+  clang libclang-rt-14-dev libomp-dev binutils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -45,14 +45,15 @@ TEST(KernelCheck, SamplingDownRows) {
         for (Fill mode : {Fill::Uniform, Fill::Extremes})
           for (const auto& b : kBiases) {
             const Exact s1(2 * n, mis * 5, rng, mode), s2(2 * n, mis, rng, mode);
+            const intptr_t ahead = (mis & 1) ? 4 * n : 0;  // prefetching never changes a result
             Guarded<uint8_t> want(n, mis), got(n, mis);
-            ref.down_h2v1(s1.data(), want.data(), n, b[0], b[1]);
-            k.down_h2v1(s1.data(), got.data(), n, b[0], b[1]);
+            ref.down_h2v1(s1.data(), want.data(), n, b[0], b[1], 0);
+            k.down_h2v1(s1.data(), got.data(), n, b[0], b[1], ahead);
             ASSERT_TRUE(test::same(want.data(), got.data(), n))
                 << "h2v1 " << target_name(t) << " n " << n << " bias " << b[0] << "/" << b[1];
             ASSERT_TRUE(got.guards_intact()) << "h2v1 " << target_name(t) << " n " << n;
-            ref.down_h2v2(s1.data(), s2.data(), want.data(), n, b[2], b[3]);
-            k.down_h2v2(s1.data(), s2.data(), got.data(), n, b[2], b[3]);
+            ref.down_h2v2(s1.data(), s2.data(), want.data(), n, b[2], b[3], 0);
+            k.down_h2v2(s1.data(), s2.data(), got.data(), n, b[2], b[3], ahead);
             ASSERT_TRUE(test::same(want.data(), got.data(), n))
                 << "h2v2 " << target_name(t) << " n " << n << " bias " << b[2] << "/" << b[3];
             ASSERT_TRUE(got.guards_intact()) << "h2v2 " << target_name(t) << " n " << n;

@@ -14,6 +14,7 @@ Kernels kernels_for(Target t) {
   if (reaches(t, Target::SSE41)) {
     k.fwd = fwd_sse41;
     k.fwd_ls = fwd_ls_sse41;
+    k.fwd_12 = fwd_12_sse41;
     k.inv = inv_sse41;
     k.inv_ls = inv_ls_sse41;
     k.inv_ls_1x1 = dc_only_pixels;
@@ -21,6 +22,7 @@ Kernels kernels_for(Target t) {
     k.inv_ls_4x4 = inv_ls_4x4_sse41;
     k.inv_to4x4 = inv_to4x4_sse41;
     k.inv_to2x2 = inv_to2x2_sse41;
+    k.inv_12 = inv_12_sse41;
   }
   if (reaches(t, Target::AVX2)) {
     k.fwd = fwd_avx2;

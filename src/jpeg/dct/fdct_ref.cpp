@@ -110,16 +110,17 @@ void fwd_12_ref(const uint16_t* src, int32_t step, int16_t* dst, const float* fa
       std::memcpy(&s, base + static_cast<intptr_t>(y) * step + 2 * x, 2);
       f[y][x] = static_cast<float>(s) - 2048.0f;
     }
+  // Sums in increasing index order, starting from the first product.
   for (int y = 0; y < 8; ++y)
     for (int u = 0; u < 8; ++u) {
-      float acc = 0.0f;
-      for (int x = 0; x < 8; ++x) acc += basis[u][x] * f[y][x];
+      float acc = basis[u][0] * f[y][0];
+      for (int x = 1; x < 8; ++x) acc += basis[u][x] * f[y][x];
       rows[y][u] = acc;
     }
   for (int v = 0; v < 8; ++v)
     for (int u = 0; u < 8; ++u) {
-      float acc = 0.0f;
-      for (int y = 0; y < 8; ++y) acc += basis[v][y] * rows[y][u];
+      float acc = basis[v][0] * rows[0][u];
+      for (int y = 1; y < 8; ++y) acc += basis[v][y] * rows[y][u];
       const float q = acc * factors[8 * v + u];
       // NaN factors give 0; the rest saturate.
       const float clamped = q != q ? 0.0f : (q < -32768.0f ? -32768.0f : (q > 32767.0f ? 32767.0f : q));

@@ -1,6 +1,6 @@
-// The shortcut inverse transforms (DC only, 2x2 and 4x4 corners) and the 4x4
-// and 2x2 thumbnails on 128-bit vectors. Internal linkage: the SSE4.1 and
-// AVX2 kernel files each compile these bodies for their own instruction set.
+// The shortcut inverse transforms of the 2x2 and 4x4 corners and the 4x4 and
+// 2x2 thumbnails on 128-bit vectors. Internal linkage: the SSE4.1 and AVX2
+// kernel files each compile these bodies for their own instruction set.
 #pragma once
 
 #include <cstring>

@@ -17,7 +17,9 @@ void dequantize(const int16_t* src, const uint16_t* inv, int16_t w[64]) {
 // shifted by 11 and saturated.
 void inv_rows(int16_t b[64]) {
   for (int r = 0; r < 8; ++r) {
-    int16_t* x = b + 8 * r;
+    int16_t* row = b + 8 * r;
+    int64_t x[8];  // products and sums in 64 bits, reduced modulo 2^32 below
+    for (int j = 0; j < 8; ++j) x[j] = row[j];
     const RowSet& c = kRowSets[kSetOfRow[r]];
     const int64_t rr = kInvRound[r];
     int64_t a[4], o[4];
@@ -34,7 +36,7 @@ void inv_rows(int16_t b[64]) {
       y[k] = sat16(wrap32(a[k] + o[k]) >> kInvRowShift);
       y[7 - k] = sat16(wrap32(a[k] - o[k]) >> kInvRowShift);
     }
-    std::memcpy(x, y, sizeof y);
+    std::memcpy(row, y, sizeof y);
   }
 }
 
@@ -134,7 +136,8 @@ void inv_to4x4_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_
   int16_t h[8][4] = {};
   for (int r = 0; r < 8; ++r) {
     if (r == 4) continue;
-    const int16_t* x = w + 8 * r;
+    int64_t x[8];
+    for (int j = 0; j < 8; ++j) x[j] = w[8 * r + j];
     const To4x4Set& c = kTo4x4Sets[r == 0 ? 0 : kSetOfRow[r]];
     const int64_t base = c.k * x[0] + kTo4x4Round[r];
     const int64_t z[4] = {
@@ -174,7 +177,8 @@ void inv_to2x2_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_
   // Row pass on rows 0, 1, 3, 5, 7: left and right halves.
   int16_t h[8][2] = {};
   for (int r : {0, 1, 3, 5, 7}) {
-    const int16_t* x = w + 8 * r;
+    int64_t x[8];
+    for (int j = 0; j < 8; ++j) x[j] = w[8 * r + j];
     const To2x2Set& c = kTo2x2Sets[r];
     const int64_t odd = c.a * x[1] + c.b * x[3] + c.c * x[5] + c.d * x[7];
     const int64_t even = c.k * x[0] + kTo2x2Round[r];
@@ -205,17 +209,18 @@ void inv_12_ref(const int16_t* src, uint16_t* dst, int32_t step, const float* fa
   const auto& basis = kBasis.m;
   float coef[8][8], cols[8][8];
   for (int i = 0; i < 64; ++i) coef[i / 8][i % 8] = static_cast<float>(src[i]) * factors[i];
+  // Sums in increasing index order, starting from the first product.
   for (int y = 0; y < 8; ++y)
     for (int u = 0; u < 8; ++u) {
-      float acc = 0.0f;
-      for (int v = 0; v < 8; ++v) acc += basis[v][y] * coef[v][u];
+      float acc = basis[0][y] * coef[0][u];
+      for (int v = 1; v < 8; ++v) acc += basis[v][y] * coef[v][u];
       cols[y][u] = acc;
     }
   uint8_t* base = reinterpret_cast<uint8_t*>(dst);
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x) {
-      float acc = 0.0f;
-      for (int u = 0; u < 8; ++u) acc += basis[u][x] * cols[y][u];
+      float acc = basis[0][x] * cols[y][0];
+      for (int u = 1; u < 8; ++u) acc += basis[u][x] * cols[y][u];
       const float s = acc + 2048.0f;
       // Truncation toward zero, then the clamp; NaN gives 0.
       const uint16_t v = !(s > 0.0f) ? 0 : (s >= 4095.0f ? 4095 : static_cast<uint16_t>(s));

@@ -2,8 +2,10 @@
 // two-source word permutes, the nonzero mask two word tests.
 // GCC 12 warns about the placeholder ("undefined") vectors inside its own
 // AVX-512 intrinsics when they are inlined here; the warning is spurious.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 #include <immintrin.h>
 
@@ -34,9 +36,6 @@ bool encode_block_fast_avx512(const int16_t* src, uint8_t* dst, int32_t dstLen, 
   _mm512_store_si512(zz + 32, hi);
   const uint64_t nonzero = static_cast<uint64_t>(_mm512_test_epi16_mask(lo, lo)) |
                            (static_cast<uint64_t>(_mm512_test_epi16_mask(hi, hi)) << 32);
-  // Sparse blocks: the scalar categories cost less than preparing all 64.
-  if (__builtin_popcountll(nonzero) <= 0)
-    return fast::encode_block_core<false>(zz, nullptr, nullptr, nonzero, dst, dstLen, dstPos, lastDC, dc, ac, state);
   // Categories from the exponent of |v| as a float (0 for 0; 16 for -32768),
   // and the extra bits v or v - 1 cut to the category.
   alignas(64) uint8_t cats[64];

@@ -43,8 +43,9 @@ nmxStatus nmxiSampleDownH2V1_JPEG_8u_C1R(const uint8_t* pSrc, int32_t srcStep, N
   const nmxStatus s = check_plane(pSrc, srcStep, srcRoiSize, pDst, dstStep, dstRoiSize);
   if (s != nmxStatusOk) return s;
   const auto kernel = active.down_h2v1;
+  // Each row prefetches the source row of the next one.
   row_loop(dstRoiSize, [&](int32_t r) {
-    kernel(plane_row(pSrc, srcStep, r), row_at(pDst, dstStep, r), dstRoiSize.width, 1, 1);
+    kernel(plane_row(pSrc, srcStep, r), row_at(pDst, dstStep, r), dstRoiSize.width, 1, 1, srcStep);
   });
   return nmxStatusOk;
 }
@@ -54,9 +55,10 @@ nmxStatus nmxiSampleDownH2V2_JPEG_8u_C1R(const uint8_t* pSrc, int32_t srcStep, N
   const nmxStatus s = check_plane(pSrc, srcStep, srcRoiSize, pDst, dstStep, dstRoiSize);
   if (s != nmxStatusOk) return s;
   const auto kernel = active.down_h2v2;
+  // Each row prefetches the source rows of the next one.
   row_loop(dstRoiSize, [&](int32_t r) {
     const uint8_t* upper = plane_row(pSrc, srcStep, 2 * static_cast<intptr_t>(r));
-    kernel(upper, upper + srcStep, row_at(pDst, dstStep, r), dstRoiSize.width, 3, 3);
+    kernel(upper, upper + srcStep, row_at(pDst, dstStep, r), dstRoiSize.width, 3, 3, 2 * intptr_t{srcStep});
   });
   return nmxStatusOk;
 }
@@ -65,7 +67,7 @@ nmxStatus nmxiSampleDownH2V2_JPEG_8u_C1R(const uint8_t* pSrc, int32_t srcStep, N
 nmxStatus nmxiSampleDownRowH2V1_Box_JPEG_8u_C1(const uint8_t* pSrc, int32_t srcWidth, uint8_t* pDst) {
   const nmxStatus s = ArgCheck().ptr(pSrc).ptr(pDst).length(srcWidth).status();
   if (s != nmxStatusOk) return s;
-  active.down_h2v1(pSrc, pDst, srcWidth / 2, 0, 1);
+  active.down_h2v1(pSrc, pDst, srcWidth / 2, 0, 1, 0);
   return nmxStatusOk;
 }
 
@@ -74,7 +76,7 @@ nmxStatus nmxiSampleDownRowH2V2_Box_JPEG_8u_C1(const uint8_t* pSrc1, const uint8
                                                uint8_t* pDst) {
   const nmxStatus s = ArgCheck().ptr(pSrc1).ptr(pSrc2).ptr(pDst).length(srcWidth).status();
   if (s != nmxStatusOk) return s;
-  active.down_h2v2(pSrc1, pSrc2, pDst, srcWidth / 2, 1, 2);
+  active.down_h2v2(pSrc1, pSrc2, pDst, srcWidth / 2, 1, 2, 0);
   return nmxStatusOk;
 }
 

@@ -6,7 +6,9 @@
 // for odd ones, counted from the start of the row (the plane forms pass the
 // same bias twice, the box row forms an alternating one). Biases are those of
 // the entry points: 0 or 1 for H2V1, 1 to 3 for H2V2 (so no sum passes 255
-// after the shift).
+// after the shift). `ahead` is the distance in bytes from the source rows to
+// those of the next call in a plane: the vector kernels prefetch them while
+// they work (0: no prefetch). It never changes a result.
 //
 // Up-sampling comes in two shapes that share the pair formulas:
 //  - plane rows: `width` outputs; pair i (outputs 2i, 2i+1) reads s[i-1],
@@ -24,9 +26,10 @@
 
 namespace nmx::sampling {
 
-using DownH2V1 = void (*)(const uint8_t* src, uint8_t* dst, int32_t n, int32_t biasEven, int32_t biasOdd);
+using DownH2V1 = void (*)(const uint8_t* src, uint8_t* dst, int32_t n, int32_t biasEven, int32_t biasOdd,
+                          intptr_t ahead);
 using DownH2V2 = void (*)(const uint8_t* src1, const uint8_t* src2, uint8_t* dst, int32_t n, int32_t biasEven,
-                          int32_t biasOdd);
+                          int32_t biasOdd, intptr_t ahead);
 using UpH2V1 = void (*)(const uint8_t* src, uint8_t* dst, int32_t width);
 using UpH2V2 = void (*)(const uint8_t* nearer, const uint8_t* farther, uint8_t* dst, int32_t width);
 
@@ -40,9 +43,10 @@ struct Kernels {
 };
 
 #define NMX_SAMPLING_DECLARE(sfx)                                                                          \
-  void down_h2v1_##sfx(const uint8_t* src, uint8_t* dst, int32_t n, int32_t biasEven, int32_t biasOdd);    \
+  void down_h2v1_##sfx(const uint8_t* src, uint8_t* dst, int32_t n, int32_t biasEven, int32_t biasOdd,     \
+                       intptr_t ahead);                                                                    \
   void down_h2v2_##sfx(const uint8_t* src1, const uint8_t* src2, uint8_t* dst, int32_t n, int32_t biasEven, \
-                       int32_t biasOdd);                                                                   \
+                       int32_t biasOdd, intptr_t ahead);                                                   \
   void up_h2v1_##sfx(const uint8_t* src, uint8_t* dst, int32_t width);                                     \
   void up_h2v2_##sfx(const uint8_t* nearer, const uint8_t* farther, uint8_t* dst, int32_t width);          \
   void up_row_h2v1_##sfx(const uint8_t* src, uint8_t* dst, int32_t width);                                 \

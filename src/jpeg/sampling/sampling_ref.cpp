@@ -3,7 +3,7 @@
 
 namespace nmx::sampling {
 
-void down_h2v1_ref(const uint8_t* src, uint8_t* dst, int32_t n, int32_t biasEven, int32_t biasOdd) {
+void down_h2v1_ref(const uint8_t* src, uint8_t* dst, int32_t n, int32_t biasEven, int32_t biasOdd, intptr_t) {
   for (int32_t k = 0; k < n; ++k) {
     const int32_t b = (k & 1) ? biasOdd : biasEven;
     dst[k] = static_cast<uint8_t>((src[2 * k] + src[2 * k + 1] + b) >> 1);
@@ -11,7 +11,7 @@ void down_h2v1_ref(const uint8_t* src, uint8_t* dst, int32_t n, int32_t biasEven
 }
 
 void down_h2v2_ref(const uint8_t* src1, const uint8_t* src2, uint8_t* dst, int32_t n, int32_t biasEven,
-                   int32_t biasOdd) {
+                   int32_t biasOdd, intptr_t) {
   for (int32_t k = 0; k < n; ++k) {
     const int32_t b = (k & 1) ? biasOdd : biasEven;
     dst[k] = static_cast<uint8_t>((src1[2 * k] + src1[2 * k + 1] + src2[2 * k] + src2[2 * k + 1] + b) >> 2);

@@ -80,8 +80,8 @@ Bytes reference(Form f, const uint8_t* src, int32_t step, int w, int h) {
   for (int r = 0; r < h; ++r) {
     uint8_t* d = out.data() + static_cast<size_t>(r) * w;
     switch (f) {
-      case Form::DownH2V1: ref.down_h2v1(src + r * step, d, w, 1, 1); break;
-      case Form::DownH2V2: ref.down_h2v2(src + 2 * r * step, src + (2 * r + 1) * step, d, w, 3, 3); break;
+      case Form::DownH2V1: ref.down_h2v1(src + r * step, d, w, 1, 1, 0); break;
+      case Form::DownH2V2: ref.down_h2v2(src + 2 * r * step, src + (2 * r + 1) * step, d, w, 3, 3, 0); break;
       case Form::UpH2V1: ref.up_h2v1(src + r * step, d, w); break;
       case Form::UpH2V2: {
         const uint8_t* n = src + (r / 2) * step;
