@@ -29,6 +29,7 @@ struct EncodeSettings {
   bool progressive = false;
   bool arithmetic = false;
   bool cmyk = false;           // four-component output (input is RGB; K = 0)
+  bool separate_scans = false; // sequential, one scan per component
 };
 
 namespace detail {
@@ -77,6 +78,17 @@ inline std::vector<uint8_t> encode(const Pixels& img, const EncodeSettings& s) {
   c.arith_code = s.arithmetic ? TRUE : FALSE;
   c.dct_method = JDCT_ISLOW;
   if (s.progressive) jpeg_simple_progression(&c);
+  jpeg_scan_info scans[4] = {};
+  if (s.separate_scans) {
+    for (int i = 0; i < c.num_components; ++i) {
+      scans[i].comps_in_scan = 1;
+      scans[i].component_index[0] = i;
+      scans[i].Ss = 0;
+      scans[i].Se = 63;
+    }
+    c.scan_info = scans;
+    c.num_scans = c.num_components;
+  }
   jpeg_start_compress(&c, TRUE);
   std::vector<uint8_t> row4(static_cast<size_t>(img.width) * 4);
   while (c.next_scanline < c.image_height) {

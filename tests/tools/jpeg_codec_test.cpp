@@ -154,15 +154,18 @@ TEST(JpegCodec, PeerFilesDecodeLikeThePeer) {
     int restart;
     bool optimize;
     int quality;
+    bool separate_scans = false;
   };
   const Variant variants[] = {{1, 1, false, 0, false, 75}, {2, 1, false, 0, true, 95}, {2, 2, false, 3, false, 50},
                               {2, 2, false, 0, true, 90},  {1, 1, true, 7, true, 75},   {2, 2, false, 1, true, 20},
-                              {4, 1, false, 0, false, 80}, {1, 1, false, 11, false, 98}};
+                              {4, 1, false, 0, false, 80}, {1, 1, false, 11, false, 98}, {2, 2, false, 0, false, 85, true},
+                              {2, 1, false, 4, true, 70, true}};
   for (const std::string& path : nmx::test::corpus_paths()) {
     const nmxjpeg::Image src = load(path);
     for (const Variant& v : variants) {
       SCOPED_TRACE(path + " h" + std::to_string(v.h) + "v" + std::to_string(v.v) + (v.gray ? " gray" : "") +
-                   " restart " + std::to_string(v.restart) + (v.optimize ? " optimized" : ""));
+                   " restart " + std::to_string(v.restart) + (v.optimize ? " optimized" : "") +
+                   (v.separate_scans ? " one scan per component" : ""));
       nmx::peer::EncodeSettings s;
       s.h = v.h;
       s.v = v.v;
@@ -170,7 +173,10 @@ TEST(JpegCodec, PeerFilesDecodeLikeThePeer) {
       s.restart = v.restart;
       s.optimize = v.optimize;
       s.quality = v.quality;
-      expect_decodes_like_peer(nmx::peer::encode(as_peer(src), s));
+      s.separate_scans = v.separate_scans;
+      const std::vector<uint8_t> file = nmx::peer::encode(as_peer(src), s);
+      ASSERT_FALSE(file.empty());
+      expect_decodes_like_peer(file);
     }
   }
 }

@@ -35,10 +35,17 @@ struct Tables {
   int adobe_transform = -1;  // APP14 colour transform flag, -1 when absent
 };
 
+// Pixels leave the decoder in one of two ways. A file whose first scan holds
+// every component (almost every baseline file) is streamed: each component
+// keeps two MCU rows (slot A = rows [0, mh), slot B = [mh, 2 mh)) plus one
+// context row above and below, and every decoded MCU row releases the one
+// before it to up-sampling and colour conversion, so the working set stays
+// in cache. Files with one scan per component are decoded into whole planes
+// first and converted at the end.
 class Decoder {
  public:
-  Decoder(const uint8_t* data, size_t size, int scale, bool collect, int64_t max_pixels)
-      : data_(data), size_(size), scale_(scale), collect_(collect), max_pixels_(max_pixels) {}
+  Decoder(const uint8_t* data, size_t size, int scale, Image* out, int64_t max_pixels)
+      : data_(data), size_(size), scale_(scale), collect_(out == nullptr), max_pixels_(max_pixels), out_(out) {}
 
   bool run(std::string& error);
   const Frame& frame() const { return frame_; }
@@ -62,13 +69,28 @@ class Decoder {
   bool restart();
   bool store_block(Component& c, int bx, int by, const int16_t* coef);
   void skip_to_marker();
+  bool start_output(bool streaming);
+  bool emit_rows(const uint8_t* const first[3], int y0, int rows);
+  bool next_band(int band);
+  bool emit_band(int band, bool last);
+
+ public:
+  bool finish_planes();  // the whole-plane way, after run()
+
+ private:
 
   const uint8_t* data_;
   size_t size_, pos_ = 0;
   int scale_;
   bool collect_;
   int64_t max_pixels_;
+  Image* out_;
   bool have_frame_ = false, have_scan_ = false;
+  bool output_started_ = false, streaming_ = false;
+  int ow_ = 0, oh_ = 0, band_rows_ = 0;  // output size, luma rows per MCU row
+  int rx_[3] = {1, 1, 1}, ry_[3] = {1, 1, 1};
+  int32_t step_ = 0;                     // row step shared by the planes fed to colour conversion
+  Plane band_[3];                        // up-sampled chroma of one band
   Frame frame_;
   Tables tables_;
   std::string error_;
@@ -135,8 +157,10 @@ bool Decoder::parse_sof(int marker) {
     c.blocks_wide = frame_.mcus_x * c.h;
     c.blocks_high = frame_.mcus_y * c.v;
     if (collect_) c.coefficients.assign(static_cast<size_t>(c.blocks_wide) * c.blocks_high * 64, 0);
-    else c.plane = Plane(c.blocks_wide * bs, c.blocks_high * bs, 1);
   }
+  ow_ = (frame_.width + scale_ - 1) / scale_;
+  oh_ = (frame_.height + scale_ - 1) / scale_;
+  band_rows_ = frame_.vmax * bs;
   have_frame_ = true;
   return true;
 }
@@ -322,6 +346,8 @@ bool Decoder::decode_scan(const int* comps, const int* dc, const int* ac, int ns
     units_x = (cw + 7) / 8;
     units_y = (ch + 7) / 8;
   }
+  if (!collect_ && !output_started_ && !start_output(ns == frame_.ncomp)) return false;
+  if (streaming_ && have_scan_) return fail("more scans than the components need");
   const int64_t units = static_cast<int64_t>(units_x) * units_y;
   const int interval = tables_.restart_interval;
   for (int64_t u = 0; u < units; ++u) {
@@ -343,12 +369,15 @@ bool Decoder::decode_scan(const int* comps, const int* dc, const int* ac, int ns
             if (s == nmxStatusBufferEndErr) return fail("file is truncated inside the entropy-coded data");
             return fail("corrupt entropy-coded data (status " + std::to_string(s) + ")");
           }
-          const int bx = ns == 1 ? ux : ux * c.h + h, by = ns == 1 ? uy : uy * c.v + v;
+          const int bx = ns == 1 ? ux : ux * c.h + h;
+          const int by = streaming_ ? c.v + v : ns == 1 ? uy : uy * c.v + v;  // streamed rows go to slot B
           if (!store_block(c, bx, by, coef)) return false;
         }
       c.seen = true;
     }
+    if (streaming_ && ux == units_x - 1 && !next_band(uy)) return false;
   }
+  if (streaming_ && !emit_band(units_y - 1, true)) return false;
   // Continue the parse at the marker that ends the scan.
   pos_ = static_cast<size_t>(spos_);
   if (marker_ != 0) pos_ -= 2;
@@ -388,23 +417,133 @@ bool Decoder::run(std::string& error) {
   return ok;
 }
 
-// Up-samples rows [y0, y0 + rows) of a component to the output size into
-// `out` (rows from 0): the library's triangle filters for 2x horizontal (and
-// vertical) ratios, plain replication for the rare others. The component
-// plane has its edges replicated, so the filters find their context rows.
-bool upsample_band(const Component& c, int rx, int ry, int out_w, int y0, int rows, Plane& out) {
+// Up-samples `rows` output rows from the component rows starting at `src`
+// into `out` (rows from 0): the library's triangle filters for 2x horizontal
+// (and vertical) ratios, plain replication for the rare others. The rows
+// around the source (context) must hold replicated edge samples.
+bool upsample_band(const uint8_t* src, int32_t src_step, int rx, int ry, int out_w, int rows, Plane& out) {
   const int cw = (out_w + rx - 1) / rx;
   const NmxSize dst{out_w, rows};
   if (rx == 2 && ry == 2)
-    return nmxiSampleUpH2V2_JPEG_8u_C1R(c.plane.row(y0 / 2), c.plane.stride(), {cw, (rows + 1) / 2}, out.origin(),
-                                        out.stride(), dst) == nmxStatusOk;
+    return nmxiSampleUpH2V2_JPEG_8u_C1R(src, src_step, {cw, (rows + 1) / 2}, out.origin(), out.stride(), dst) ==
+           nmxStatusOk;
   if (rx == 2 && ry == 1)
-    return nmxiSampleUpH2V1_JPEG_8u_C1R(c.plane.row(y0), c.plane.stride(), {cw, rows}, out.origin(), out.stride(),
-                                        dst) == nmxStatusOk;
+    return nmxiSampleUpH2V1_JPEG_8u_C1R(src, src_step, {cw, rows}, out.origin(), out.stride(), dst) == nmxStatusOk;
   for (int y = 0; y < rows; ++y) {
-    const uint8_t* src = c.plane.row((y0 + y) / ry);
+    const uint8_t* s = src + static_cast<ptrdiff_t>(y / ry) * src_step;
     uint8_t* d = out.row(y);
-    for (int x = 0; x < out_w; ++x) d[x] = src[x / rx];
+    for (int x = 0; x < out_w; ++x) d[x] = s[x / rx];
+  }
+  return true;
+}
+
+// Repeats the last valid column (and the first, into the left border) over
+// rows [from, to] of a plane.
+void replicate_columns(Plane& p, int valid_w, int from, int to) {
+  for (int y = from; y <= to; ++y) {
+    uint8_t* r = p.row(y);
+    std::memset(r + valid_w, r[valid_w - 1], static_cast<size_t>(p.width() + 1 - valid_w));
+    r[-1] = r[0];
+  }
+}
+
+bool Decoder::start_output(bool streaming) {
+  output_started_ = true;
+  streaming_ = streaming;
+  const int bs = 8 / scale_;
+  for (int i = 0; i < frame_.ncomp; ++i) {
+    Component& c = frame_.comp[i];
+    c.plane = Plane(c.blocks_wide * bs, (streaming ? 2 * c.v : c.blocks_high) * bs, 1);
+    rx_[i] = frame_.hmax / c.h;
+    ry_[i] = frame_.vmax / c.v;
+  }
+  out_->width = ow_;
+  out_->height = oh_;
+  out_->channels = frame_.ncomp == 1 ? 1 : 3;
+  out_->pixels.resize(static_cast<size_t>(ow_) * oh_ * out_->channels);
+  if (frame_.ncomp == 1) return true;
+  // Chroma at full size goes through band buffers that share the luma
+  // plane's row step; full-size components are used in place.
+  const int full_w = frame_.comp[0].plane.width() * frame_.hmax / frame_.comp[0].h;
+  step_ = Plane::stride_for(full_w, 1);
+  for (int i = 0; i < 3; ++i)
+    if (rx_[i] != 1 || ry_[i] != 1 || frame_.comp[i].plane.stride() != step_)
+      band_[i] = Plane(full_w, streaming ? band_rows_ : 64, 1);
+  return true;
+}
+
+// Output rows [y0, y0 + rows); first[i] is component i's row for output row y0.
+bool Decoder::emit_rows(const uint8_t* const first[3], int y0, int rows) {
+  if (frame_.ncomp == 1) {
+    const int32_t step = frame_.comp[0].plane.stride();
+    for (int y = 0; y < rows; ++y)
+      std::memcpy(&out_->pixels[static_cast<size_t>(y0 + y) * ow_], first[0] + static_cast<ptrdiff_t>(y) * step, ow_);
+    return true;
+  }
+  const uint8_t* planes[3];
+  for (int i = 0; i < 3; ++i) {
+    if (band_[i].stride() == 0) {
+      planes[i] = first[i];
+      continue;
+    }
+    if (!upsample_band(first[i], frame_.comp[i].plane.stride(), rx_[i], ry_[i], ow_, rows, band_[i]))
+      return fail("chroma up-sampling failed");
+    planes[i] = band_[i].origin();
+  }
+  uint8_t* dst = out_->pixels.data() + static_cast<size_t>(y0) * ow_ * 3;
+  if (tables_.adobe_transform == 0) {  // stored as RGB, not YCbCr
+    for (int y = 0; y < rows; ++y)
+      for (int x = 0; x < ow_; ++x)
+        for (int i = 0; i < 3; ++i)
+          dst[(static_cast<size_t>(y) * ow_ + x) * 3 + i] = planes[i][static_cast<ptrdiff_t>(y) * step_ + x];
+    return true;
+  }
+  return nmxiYCbCrToRGB_JPEG_8u_P3C3R(planes, step_, dst, ow_ * 3, {ow_, rows}) == nmxStatusOk ||
+         fail("colour conversion failed");
+}
+
+// MCU row `band` has just been decoded into slot B: release the row before it
+// (in slot A, with slot B's first row below it), then move B to A.
+bool Decoder::next_band(int band) {
+  if (band > 0 && !emit_band(band - 1, false)) return false;
+  for (int i = 0; i < frame_.ncomp; ++i) {
+    Plane& p = frame_.comp[i].plane;
+    const int mh = p.height() / 2;
+    const size_t bytes = static_cast<size_t>(p.width());
+    std::memcpy(p.row(-1), p.row(band > 0 ? mh - 1 : mh), bytes);  // the context row above slot A
+    for (int y = 0; y < mh; ++y) std::memcpy(p.row(y), p.row(mh + y), bytes);
+  }
+  return true;
+}
+
+// Up-samples and converts the MCU row in slot A. The last one has no row
+// below: its last valid row is repeated instead.
+bool Decoder::emit_band(int band, bool last) {
+  const int y0 = band * band_rows_;
+  const int rows = std::min(band_rows_, oh_ - y0);
+  if (rows <= 0) return true;
+  const uint8_t* first[3] = {};
+  for (int i = 0; i < frame_.ncomp; ++i) {
+    Plane& p = frame_.comp[i].plane;
+    const int mh = p.height() / 2;
+    if (last) {
+      const int valid = std::min(mh, (oh_ + ry_[i] - 1) / ry_[i] - band * mh);
+      for (int y = valid; y <= mh; ++y) std::memcpy(p.row(y), p.row(valid - 1), static_cast<size_t>(p.width()));
+    }
+    replicate_columns(p, (ow_ + rx_[i] - 1) / rx_[i], -1, mh);
+    first[i] = p.row(0);
+  }
+  return emit_rows(first, y0, rows);
+}
+
+bool Decoder::finish_planes() {
+  if (streaming_) return true;
+  for (int i = 0; i < frame_.ncomp; ++i)
+    frame_.comp[i].plane.replicate_edges((ow_ + rx_[i] - 1) / rx_[i], (oh_ + ry_[i] - 1) / ry_[i]);
+  for (int y0 = 0; y0 < oh_; y0 += 64) {
+    const uint8_t* first[3] = {};
+    for (int i = 0; i < frame_.ncomp; ++i) first[i] = frame_.comp[i].plane.row(y0 / ry_[i]);
+    if (!emit_rows(first, y0, std::min(64, oh_ - y0))) return false;
   }
   return true;
 }
@@ -414,62 +553,15 @@ bool upsample_band(const Component& c, int rx, int ry, int out_w, int y0, int ro
 bool decode(const uint8_t* data, size_t size, const DecodeOptions& opt, Image& out, std::string& error) {
   if (opt.scale != 1 && opt.scale != 2 && opt.scale != 4 && opt.scale != 8)
     return error = "scale must be 1, 2, 4 or 8", false;
-  Decoder dec(data, size, opt.scale, false, opt.max_pixels);
+  Decoder dec(data, size, opt.scale, &out, opt.max_pixels);
   if (!dec.run(error)) return false;
-  Frame& f = dec.frame();
-  const int ow = (f.width + opt.scale - 1) / opt.scale, oh = (f.height + opt.scale - 1) / opt.scale;
-  out.width = ow;
-  out.height = oh;
-  out.channels = f.ncomp == 1 ? 1 : 3;
-  out.pixels.resize(static_cast<size_t>(ow) * oh * out.channels);
-  if (f.ncomp == 1) {
-    for (int y = 0; y < oh; ++y) std::memcpy(&out.pixels[static_cast<size_t>(y) * ow], f.comp[0].plane.row(y), ow);
-    return true;
-  }
-  // Colour output band by band: chroma up-sampled into band buffers that
-  // share the luma plane's row step, then converted with the luma rows.
-  const int full_w = f.comp[0].plane.width() * f.hmax / f.comp[0].h;
-  const int32_t step = Plane::stride_for(full_w, 1);
-  constexpr int kBand = 64;  // even, so that 2x vertical filters stay in phase
-  Plane band[3];
-  int rx[3], ry[3];
-  for (int i = 0; i < 3; ++i) {
-    Component& c = f.comp[i];
-    rx[i] = f.hmax / c.h;
-    ry[i] = f.vmax / c.v;
-    if (rx[i] == 1 && ry[i] == 1 && c.plane.stride() == step) continue;  // used in place
-    c.plane.replicate_edges((ow + rx[i] - 1) / rx[i], (oh + ry[i] - 1) / ry[i]);
-    band[i] = Plane(full_w, kBand, 1);
-  }
-  const bool rgb = dec.tables().adobe_transform == 0;  // stored as RGB, not YCbCr
-  for (int y0 = 0; y0 < oh; y0 += kBand) {
-    const int rows = std::min(kBand, oh - y0);
-    const uint8_t* planes[3];
-    for (int i = 0; i < 3; ++i) {
-      if (band[i].stride() == 0) {
-        planes[i] = f.comp[i].plane.row(y0);
-        continue;
-      }
-      if (!upsample_band(f.comp[i], rx[i], ry[i], ow, y0, rows, band[i]))
-        return error = "chroma up-sampling failed", false;
-      planes[i] = band[i].origin();
-    }
-    uint8_t* dst = out.pixels.data() + static_cast<size_t>(y0) * ow * 3;
-    if (rgb) {
-      for (int y = 0; y < rows; ++y)
-        for (int x = 0; x < ow; ++x)
-          for (int i = 0; i < 3; ++i)
-            dst[(static_cast<size_t>(y) * ow + x) * 3 + i] = planes[i][static_cast<ptrdiff_t>(y) * step + x];
-    } else if (nmxiYCbCrToRGB_JPEG_8u_P3C3R(planes, step, dst, ow * 3, {ow, rows}) != nmxStatusOk) {
-      return error = "colour conversion failed", false;
-    }
-  }
+  if (!dec.finish_planes()) return error = "output conversion failed", false;
   return true;
 }
 
 bool decode_coefficients(const uint8_t* data, size_t size, Coefficients& out, std::string& error,
                          int64_t max_pixels) {
-  Decoder dec(data, size, 1, true, max_pixels);
+  Decoder dec(data, size, 1, nullptr, max_pixels);
   if (!dec.run(error)) return false;
   Frame& f = dec.frame();
   out.width = f.width;
