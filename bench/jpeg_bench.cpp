@@ -67,8 +67,9 @@ void BM_JpegEncode_nmxj(benchmark::State& state) {
   nmxSetNumThreads(static_cast<int32_t>(state.range(1)));
   std::vector<uint8_t> out;
   std::string error;
+  nmxjpeg::Workspace workspace;  // kept across images, as TurboJPEG keeps its handle
   for (auto _ : state)
-    if (!nmxjpeg::encode(img, {kQuality, ours_sampling(static_cast<int>(state.range(0))), 0}, out, error))
+    if (!nmxjpeg::encode(img, {kQuality, ours_sampling(static_cast<int>(state.range(0))), 0}, out, error, &workspace))
       state.SkipWithError(error.c_str());
   nmxSetNumThreads(0);
   state.SetItemsProcessed(state.iterations() * kSide * kSide);

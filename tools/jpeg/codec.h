@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,9 +30,17 @@ struct DecodeOptions {
   int64_t max_pixels = int64_t{1} << 28;  // larger frames are refused before any allocation
 };
 
+// Memory an encoder keeps between images, like a codec handle: pass the same
+// workspace to many encode() calls and the output buffer is allocated once.
+struct Workspace {
+  std::unique_ptr<uint8_t[]> bytes;
+  size_t size = 0;
+};
+
 // Encodes RGB or gray pixels as a baseline JFIF file. Gray input is always
 // written as a one-component file; RGB input with Sampling::Gray as its luma.
-bool encode(const Image& image, const EncodeOptions& options, std::vector<uint8_t>& out, std::string& error);
+bool encode(const Image& image, const EncodeOptions& options, std::vector<uint8_t>& out, std::string& error,
+            Workspace* workspace = nullptr);
 
 // Decodes a baseline (or extended sequential 8-bit Huffman) JPEG with one or
 // three components. Anything else is rejected with a message.

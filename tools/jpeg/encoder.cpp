@@ -92,7 +92,8 @@ class BandMaker {
 
 }  // namespace
 
-bool encode(const Image& img, const EncodeOptions& opt, std::vector<uint8_t>& out, std::string& error) {
+bool encode(const Image& img, const EncodeOptions& opt, std::vector<uint8_t>& out, std::string& error,
+            Workspace* workspace) {
   if (img.width < 1 || img.height < 1 || img.width > 65535 || img.height > 65535)
     return error = "image size must be 1..65535 in each direction", false;
   if (img.channels != 1 && img.channels != 3) return error = "only gray and RGB images can be encoded", false;
@@ -158,8 +159,14 @@ bool encode(const Image& img, const EncodeOptions& opt, std::vector<uint8_t>& ou
   size_t room = head.size() + static_cast<size_t>(img.width) * img.height * n / 2 + 4096;
   for (;;) {
     if (room > 0x7FFFFF00u) return error = "image too large for one entropy-coded buffer", false;
-    std::unique_ptr<uint8_t[]> buf(new uint8_t[room]);
-    std::memcpy(buf.get(), head.data(), head.size());
+    Workspace local;
+    Workspace& ws = workspace ? *workspace : local;
+    if (ws.size < room) {
+      ws.bytes.reset(new uint8_t[room]);
+      ws.size = room;
+    }
+    uint8_t* const buf = ws.bytes.get();
+    std::memcpy(buf, head.data(), head.size());
     int32_t pos = static_cast<int32_t>(head.size());
     const int32_t len = static_cast<int32_t>(room) - 2;  // keeps room for EOI
     int16_t last_dc[3] = {0, 0, 0};
@@ -169,7 +176,7 @@ bool encode(const Image& img, const EncodeOptions& opt, std::vector<uint8_t>& ou
     int restart_index = 0;
     for (size_t m = 0; m < mcus && s == nmxStatusOk; ++m) {
       if (m == next_restart) {
-        s = nmxiEncodeHuffman8x8_JPEG_16s1u_C1(nullptr, buf.get(), len, &pos, nullptr, nullptr, nullptr, state, 1);
+        s = nmxiEncodeHuffman8x8_JPEG_16s1u_C1(nullptr, buf, len, &pos, nullptr, nullptr, nullptr, state, 1);
         if (s != nmxStatusOk) break;
         if (pos + 2 > len) {
           s = nmxStatusBufferEndErr;
@@ -190,13 +197,13 @@ bool encode(const Image& img, const EncodeOptions& opt, std::vector<uint8_t>& ou
             const uint8_t* src = cp.plane.row(v * 8) + (mx * cp.h + h) * 8;
             s = nmxiDCTQuantFwd8x8LS_JPEG_8u16s_C1R(src, cp.plane.stride(), coef, fwd[cp.quant]);
             if (s == nmxStatusOk)
-              s = nmxiEncodeHuffman8x8_JPEG_16s1u_C1(coef, buf.get(), len, &pos, &last_dc[c], hs.dc_spec(),
+              s = nmxiEncodeHuffman8x8_JPEG_16s1u_C1(coef, buf, len, &pos, &last_dc[c], hs.dc_spec(),
                                                     hs.ac_spec(), state, 0);
           }
       }
     }
     if (s == nmxStatusOk)
-      s = nmxiEncodeHuffman8x8_JPEG_16s1u_C1(nullptr, buf.get(), len, &pos, nullptr, nullptr, nullptr, state, 1);
+      s = nmxiEncodeHuffman8x8_JPEG_16s1u_C1(nullptr, buf, len, &pos, nullptr, nullptr, nullptr, state, 1);
     if (s == nmxStatusBufferEndErr) {
       room *= 2;
       continue;
@@ -204,7 +211,7 @@ bool encode(const Image& img, const EncodeOptions& opt, std::vector<uint8_t>& ou
     if (s != nmxStatusOk) return error = "entropy coding failed with status " + std::to_string(s), false;
     buf[pos++] = 0xFF;
     buf[pos++] = 0xD9;
-    out.assign(buf.get(), buf.get() + pos);
+    out.assign(buf, buf + pos);
     return true;
   }
 }
