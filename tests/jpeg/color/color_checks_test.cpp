@@ -169,28 +169,6 @@ TEST(ColorChecks, OddSizesConvertTheEvenPart) {
   }
 }
 
-TEST(ColorChecks, ExamplesOfTheOddRules) {
-  Rng rng(13);
-  {  // 4:2:2 from 3-channel pixels, 5 wide: columns 0..3, two chroma samples a row, column 4 of Y untouched.
-    Bufs b(conv("nmxiRGBToYCbCr422_JPEG_8u_C3P3R"), {5, 2});
-    b.randomize_input(rng);
-    b.clear_output();
-    ASSERT_EQ(b.run(), nmxStatusOddSize);
-    for (int y = 0; y < 2; ++y) {
-      EXPECT_EQ(b.ycc(0, 4, y), Bufs::kCanary);
-      EXPECT_EQ(b.ycc(1, 2, y), Bufs::kCanary);
-    }
-  }
-  {  // 4:1:1 from 3-channel pixels, 4x3: rows 0 and 1, one chroma row, row 2 of Y untouched.
-    Bufs b(conv("nmxiRGBToYCbCr411_JPEG_8u_C3P3R"), {4, 3});
-    b.randomize_input(rng);
-    b.clear_output();
-    ASSERT_EQ(b.run(), nmxStatusOddSize);
-    for (int x = 0; x < 4; ++x) EXPECT_EQ(b.ycc(0, x, 2), Bufs::kCanary);
-    for (int x = 0; x < 2; ++x) EXPECT_EQ(b.ycc(1, x, 1), Bufs::kCanary);
-  }
-}
-
 // Forms that check no step work with any step, a negative one included: with
 // the pointer on the last row and the step negated, a conversion writes the
 // same rows bottom-up.

@@ -14,119 +14,88 @@ U8P cp(uint8_t* const* p) { return const_cast<U8P>(reinterpret_cast<const uint8_
 
 std::vector<Conv> make_table() {
   std::vector<Conv> t;
-  // name, forward, pix, ycc, sub, bgr, cmyk, luma, alpha, pk, stepsChecked, threaded, call
-#define CONV(NAME, FWD, PIX, YCC, SUB, BGR, CMYK, LUMA, ALPHA, PK, CHECKED, THR, EXPR) \
-  t.push_back({#NAME, FWD, Lay::PIX, Lay::YCC, SUB, BGR, CMYK, LUMA, ALPHA, Pk::PK, CHECKED, THR,                  \
-               [](const Args& a) -> nmxStatus { return EXPR; }});
+  // name, forward, pix, ycc, sub, bgr, cmyk, luma, alpha, pk, stepsChecked, threaded, call shape
+#define CONV(NAME, FWD, PIX, YCC, SUB, BGR, CMYK, LUMA, ALPHA, PK, CHECKED, THR, SHAPE)                   \
+  t.push_back({#NAME, FWD, Lay::PIX, Lay::YCC, SUB, BGR, CMYK, LUMA, ALPHA, Pk::PK, CHECKED, THR, \
+               [](const Args& a) -> nmxStatus { return SHAPE(NAME); }});
+  // Call shapes: C interleaved, W packed 16-bit, P planes, S per-plane steps, Y one plane, A alpha.
+#define CP(N) N(static_cast<U8>(a.src), a.srcStep, a.dstPlanes, a.dstStep, a.roi)
+#define CPS(N) N(static_cast<U8>(a.src), a.srcStep, a.dstPlanes, a.dstSteps, a.roi)
+#define CY(N) N(static_cast<U8>(a.src), a.srcStep, a.dstPlanes ? a.dstPlanes[0] : nullptr, a.dstStep, a.roi)
+#define CC(N) N(static_cast<U8>(a.src), a.srcStep, static_cast<uint8_t*>(a.dst), a.dstStep, a.roi)
+#define WP(N) N(static_cast<const uint16_t*>(a.src), a.srcStep, a.dstPlanes, a.dstStep, a.roi)
+#define PP(N) N(a.srcPlanes, a.srcStep, a.dstPlanes, a.dstStep, a.roi)
+#define PY(N) N(a.srcPlanes, a.srcStep, a.dstPlanes ? a.dstPlanes[0] : nullptr, a.dstStep, a.roi)
+#define PC(N) N(a.srcPlanes, a.srcStep, static_cast<uint8_t*>(a.dst), a.dstStep, a.roi)
+#define PCA(N) N(a.srcPlanes, a.srcStep, static_cast<uint8_t*>(a.dst), a.dstStep, a.roi, a.alpha)
+#define PW(N) N(a.srcPlanes, a.srcStep, static_cast<uint16_t*>(a.dst), a.dstStep, a.roi)
+#define PSC(N) N(a.srcPlanes, a.srcSteps, static_cast<uint8_t*>(a.dst), a.dstStep, a.roi)
+#define PSCA(N) N(a.srcPlanes, a.srcSteps, static_cast<uint8_t*>(a.dst), a.dstStep, a.roi, a.alpha)
   // Forward, interleaved full resolution.
-  CONV(nmxiRGBToYCbCr_JPEG_8u_C3P3R, true, C3, P3, 1, false, false, false, false, RGB555, true, true,
-       nmxiRGBToYCbCr_JPEG_8u_C3P3R(static_cast<U8>(a.src), a.srcStep, a.dstPlanes, a.dstStep, a.roi))
-  CONV(nmxiBGRToYCbCr_JPEG_8u_C3P3R, true, C3, P3, 1, true, false, false, false, RGB555, true, true,
-       nmxiBGRToYCbCr_JPEG_8u_C3P3R(static_cast<U8>(a.src), a.srcStep, a.dstPlanes, a.dstStep, a.roi))
-  CONV(nmxiRGBToYCbCr_JPEG_8u_C4P3R, true, C4, P3, 1, false, false, false, false, RGB555, false, false,
-       nmxiRGBToYCbCr_JPEG_8u_C4P3R(static_cast<U8>(a.src), a.srcStep, a.dstPlanes, a.dstStep, a.roi))
-  CONV(nmxiBGRToYCbCr_JPEG_8u_C4P3R, true, C4, P3, 1, true, false, false, false, RGB555, false, false,
-       nmxiBGRToYCbCr_JPEG_8u_C4P3R(static_cast<U8>(a.src), a.srcStep, a.dstPlanes, a.dstStep, a.roi))
-  CONV(nmxiRGBToYCbCr_JPEG_8u_P3R, true, P3, P3, 1, false, false, false, false, RGB555, true, true,
-       nmxiRGBToYCbCr_JPEG_8u_P3R(a.srcPlanes, a.srcStep, a.dstPlanes, a.dstStep, a.roi))
+  CONV(nmxiRGBToYCbCr_JPEG_8u_C3P3R, true, C3, P3, 1, false, false, false, false, RGB555, true, true, CP)
+  CONV(nmxiBGRToYCbCr_JPEG_8u_C3P3R, true, C3, P3, 1, true, false, false, false, RGB555, true, true, CP)
+  CONV(nmxiRGBToYCbCr_JPEG_8u_C4P3R, true, C4, P3, 1, false, false, false, false, RGB555, false, false, CP)
+  CONV(nmxiBGRToYCbCr_JPEG_8u_C4P3R, true, C4, P3, 1, true, false, false, false, RGB555, false, false, CP)
+  CONV(nmxiRGBToYCbCr_JPEG_8u_P3R, true, P3, P3, 1, false, false, false, false, RGB555, true, true, PP)
   // Forward, sub-sampled.
-  CONV(nmxiRGBToYCbCr422_JPEG_8u_C3P3R, true, C3, P3, 2, false, false, false, false, RGB555, false, false,
-       nmxiRGBToYCbCr422_JPEG_8u_C3P3R(static_cast<U8>(a.src), a.srcStep, a.dstPlanes, a.dstSteps, a.roi))
-  CONV(nmxiBGRToYCbCr422_JPEG_8u_C3P3R, true, C3, P3, 2, true, false, false, false, RGB555, false, false,
-       nmxiBGRToYCbCr422_JPEG_8u_C3P3R(static_cast<U8>(a.src), a.srcStep, a.dstPlanes, a.dstSteps, a.roi))
-  CONV(nmxiRGBToYCbCr422_JPEG_8u_C4P3R, true, C4, P3, 2, false, false, false, false, RGB555, false, false,
-       nmxiRGBToYCbCr422_JPEG_8u_C4P3R(static_cast<U8>(a.src), a.srcStep, a.dstPlanes, a.dstSteps, a.roi))
-  CONV(nmxiBGRToYCbCr422_JPEG_8u_C4P3R, true, C4, P3, 2, true, false, false, false, RGB555, false, false,
-       nmxiBGRToYCbCr422_JPEG_8u_C4P3R(static_cast<U8>(a.src), a.srcStep, a.dstPlanes, a.dstSteps, a.roi))
-  CONV(nmxiRGBToYCbCr411_JPEG_8u_C3P3R, true, C3, P3, 4, false, false, false, false, RGB555, false, false,
-       nmxiRGBToYCbCr411_JPEG_8u_C3P3R(static_cast<U8>(a.src), a.srcStep, a.dstPlanes, a.dstSteps, a.roi))
-  CONV(nmxiBGRToYCbCr411_JPEG_8u_C3P3R, true, C3, P3, 4, true, false, false, false, RGB555, false, false,
-       nmxiBGRToYCbCr411_JPEG_8u_C3P3R(static_cast<U8>(a.src), a.srcStep, a.dstPlanes, a.dstSteps, a.roi))
-  CONV(nmxiRGBToYCbCr411_JPEG_8u_C4P3R, true, C4, P3, 4, false, false, false, false, RGB555, false, false,
-       nmxiRGBToYCbCr411_JPEG_8u_C4P3R(static_cast<U8>(a.src), a.srcStep, a.dstPlanes, a.dstSteps, a.roi))
-  CONV(nmxiBGRToYCbCr411_JPEG_8u_C4P3R, true, C4, P3, 4, true, false, false, false, RGB555, false, false,
-       nmxiBGRToYCbCr411_JPEG_8u_C4P3R(static_cast<U8>(a.src), a.srcStep, a.dstPlanes, a.dstSteps, a.roi))
+  CONV(nmxiRGBToYCbCr422_JPEG_8u_C3P3R, true, C3, P3, 2, false, false, false, false, RGB555, false, false, CPS)
+  CONV(nmxiBGRToYCbCr422_JPEG_8u_C3P3R, true, C3, P3, 2, true, false, false, false, RGB555, false, false, CPS)
+  CONV(nmxiRGBToYCbCr422_JPEG_8u_C4P3R, true, C4, P3, 2, false, false, false, false, RGB555, false, false, CPS)
+  CONV(nmxiBGRToYCbCr422_JPEG_8u_C4P3R, true, C4, P3, 2, true, false, false, false, RGB555, false, false, CPS)
+  CONV(nmxiRGBToYCbCr411_JPEG_8u_C3P3R, true, C3, P3, 4, false, false, false, false, RGB555, false, false, CPS)
+  CONV(nmxiBGRToYCbCr411_JPEG_8u_C3P3R, true, C3, P3, 4, true, false, false, false, RGB555, false, false, CPS)
+  CONV(nmxiRGBToYCbCr411_JPEG_8u_C4P3R, true, C4, P3, 4, false, false, false, false, RGB555, false, false, CPS)
+  CONV(nmxiBGRToYCbCr411_JPEG_8u_C4P3R, true, C4, P3, 4, true, false, false, false, RGB555, false, false, CPS)
   // Forward, packed.
-  CONV(nmxiRGB555ToYCbCr_JPEG_16u8u_C3P3R, true, W16, P3, 1, false, false, false, false, RGB555, true, false,
-       nmxiRGB555ToYCbCr_JPEG_16u8u_C3P3R(static_cast<const uint16_t*>(a.src), a.srcStep, a.dstPlanes, a.dstStep,
-                                          a.roi))
-  CONV(nmxiRGB565ToYCbCr_JPEG_16u8u_C3P3R, true, W16, P3, 1, false, false, false, false, RGB565, true, false,
-       nmxiRGB565ToYCbCr_JPEG_16u8u_C3P3R(static_cast<const uint16_t*>(a.src), a.srcStep, a.dstPlanes, a.dstStep,
-                                          a.roi))
-  CONV(nmxiBGR555ToYCbCr_JPEG_16u8u_C3P3R, true, W16, P3, 1, false, false, false, false, BGR555, true, false,
-       nmxiBGR555ToYCbCr_JPEG_16u8u_C3P3R(static_cast<const uint16_t*>(a.src), a.srcStep, a.dstPlanes, a.dstStep,
-                                          a.roi))
-  CONV(nmxiBGR565ToYCbCr_JPEG_16u8u_C3P3R, true, W16, P3, 1, false, false, false, false, BGR565, true, false,
-       nmxiBGR565ToYCbCr_JPEG_16u8u_C3P3R(static_cast<const uint16_t*>(a.src), a.srcStep, a.dstPlanes, a.dstStep,
-                                          a.roi))
+  CONV(nmxiRGB555ToYCbCr_JPEG_16u8u_C3P3R, true, W16, P3, 1, false, false, false, false, RGB555, true, false, WP)
+  CONV(nmxiRGB565ToYCbCr_JPEG_16u8u_C3P3R, true, W16, P3, 1, false, false, false, false, RGB565, true, false, WP)
+  CONV(nmxiBGR555ToYCbCr_JPEG_16u8u_C3P3R, true, W16, P3, 1, false, false, false, false, BGR555, true, false, WP)
+  CONV(nmxiBGR565ToYCbCr_JPEG_16u8u_C3P3R, true, W16, P3, 1, false, false, false, false, BGR565, true, false, WP)
   // Forward, luminance only.
-  CONV(nmxiRGBToY_JPEG_8u_C3C1R, true, C3, P3, 1, false, false, true, false, RGB555, true, true,
-       nmxiRGBToY_JPEG_8u_C3C1R(static_cast<U8>(a.src), a.srcStep, a.dstPlanes ? a.dstPlanes[0] : nullptr,
-                                a.dstStep, a.roi))
-  CONV(nmxiBGRToY_JPEG_8u_C3C1R, true, C3, P3, 1, true, false, true, false, RGB555, true, true,
-       nmxiBGRToY_JPEG_8u_C3C1R(static_cast<U8>(a.src), a.srcStep, a.dstPlanes ? a.dstPlanes[0] : nullptr,
-                                a.dstStep, a.roi))
-  CONV(nmxiRGBToY_JPEG_8u_P3C1R, true, P3, P3, 1, false, false, true, false, RGB555, true, true,
-       nmxiRGBToY_JPEG_8u_P3C1R(a.srcPlanes, a.srcStep, a.dstPlanes ? a.dstPlanes[0] : nullptr, a.dstStep, a.roi))
+  CONV(nmxiRGBToY_JPEG_8u_C3C1R, true, C3, P3, 1, false, false, true, false, RGB555, true, true, CY)
+  CONV(nmxiBGRToY_JPEG_8u_C3C1R, true, C3, P3, 1, true, false, true, false, RGB555, true, true, CY)
+  CONV(nmxiRGBToY_JPEG_8u_P3C1R, true, P3, P3, 1, false, false, true, false, RGB555, true, true, PY)
   // Forward, CMYK.
-  CONV(nmxiCMYKToYCCK_JPEG_8u_C4P4R, true, C4, P4, 1, false, true, false, false, RGB555, true, true,
-       nmxiCMYKToYCCK_JPEG_8u_C4P4R(static_cast<U8>(a.src), a.srcStep, a.dstPlanes, a.dstStep, a.roi))
-  CONV(nmxiCMYKToYCCK_JPEG_8u_P4R, true, P4, P4, 1, false, true, false, false, RGB555, true, true,
-       nmxiCMYKToYCCK_JPEG_8u_P4R(a.srcPlanes, a.srcStep, a.dstPlanes, a.dstStep, a.roi))
+  CONV(nmxiCMYKToYCCK_JPEG_8u_C4P4R, true, C4, P4, 1, false, true, false, false, RGB555, true, true, CP)
+  CONV(nmxiCMYKToYCCK_JPEG_8u_P4R, true, P4, P4, 1, false, true, false, false, RGB555, true, true, PP)
   // Inverse, CMYK.
-  CONV(nmxiYCCKToCMYK_JPEG_8u_P4C4R, false, C4, P4, 1, false, true, false, false, RGB555, true, true,
-       nmxiYCCKToCMYK_JPEG_8u_P4C4R(a.srcPlanes, a.srcStep, static_cast<uint8_t*>(a.dst), a.dstStep, a.roi))
-  CONV(nmxiYCCKToCMYK_JPEG_8u_P4R, false, P4, P4, 1, false, true, false, false, RGB555, true, true,
-       nmxiYCCKToCMYK_JPEG_8u_P4R(a.srcPlanes, a.srcStep, a.dstPlanes, a.dstStep,
-                                  a.roi))
+  CONV(nmxiYCCKToCMYK_JPEG_8u_P4C4R, false, C4, P4, 1, false, true, false, false, RGB555, true, true, PC)
+  CONV(nmxiYCCKToCMYK_JPEG_8u_P4R, false, P4, P4, 1, false, true, false, false, RGB555, true, true, PP)
   // Inverse, full resolution.
-  CONV(nmxiYCbCrToRGB_JPEG_8u_P3C3R, false, C3, P3, 1, false, false, false, false, RGB555, true, true,
-       nmxiYCbCrToRGB_JPEG_8u_P3C3R(a.srcPlanes, a.srcStep, static_cast<uint8_t*>(a.dst), a.dstStep, a.roi))
-  CONV(nmxiYCbCrToBGR_JPEG_8u_P3C3R, false, C3, P3, 1, true, false, false, false, RGB555, true, true,
-       nmxiYCbCrToBGR_JPEG_8u_P3C3R(a.srcPlanes, a.srcStep, static_cast<uint8_t*>(a.dst), a.dstStep, a.roi))
-  CONV(nmxiYCbCrToRGB_JPEG_8u_P3C4R, false, C4, P3, 1, false, false, false, true, RGB555, false, false,
-       nmxiYCbCrToRGB_JPEG_8u_P3C4R(a.srcPlanes, a.srcStep, static_cast<uint8_t*>(a.dst), a.dstStep, a.roi,
-                                    a.alpha))
-  CONV(nmxiYCbCrToBGR_JPEG_8u_P3C4R, false, C4, P3, 1, true, false, false, true, RGB555, false, false,
-       nmxiYCbCrToBGR_JPEG_8u_P3C4R(a.srcPlanes, a.srcStep, static_cast<uint8_t*>(a.dst), a.dstStep, a.roi,
-                                    a.alpha))
-  CONV(nmxiYCbCrToRGB_JPEG_8u_P3R, false, P3, P3, 1, false, false, false, false, RGB555, true, true,
-       nmxiYCbCrToRGB_JPEG_8u_P3R(a.srcPlanes, a.srcStep, a.dstPlanes, a.dstStep, a.roi))
+  CONV(nmxiYCbCrToRGB_JPEG_8u_P3C3R, false, C3, P3, 1, false, false, false, false, RGB555, true, true, PC)
+  CONV(nmxiYCbCrToBGR_JPEG_8u_P3C3R, false, C3, P3, 1, true, false, false, false, RGB555, true, true, PC)
+  CONV(nmxiYCbCrToRGB_JPEG_8u_P3C4R, false, C4, P3, 1, false, false, false, true, RGB555, false, false, PCA)
+  CONV(nmxiYCbCrToBGR_JPEG_8u_P3C4R, false, C4, P3, 1, true, false, false, true, RGB555, false, false, PCA)
+  CONV(nmxiYCbCrToRGB_JPEG_8u_P3R, false, P3, P3, 1, false, false, false, false, RGB555, true, true, PP)
   // Inverse, packed.
-  CONV(nmxiYCbCrToRGB555_JPEG_8u16u_P3C3R, false, W16, P3, 1, false, false, false, false, RGB555, true, false,
-       nmxiYCbCrToRGB555_JPEG_8u16u_P3C3R(a.srcPlanes, a.srcStep, static_cast<uint16_t*>(a.dst), a.dstStep, a.roi))
-  CONV(nmxiYCbCrToRGB565_JPEG_8u16u_P3C3R, false, W16, P3, 1, false, false, false, false, RGB565, true, false,
-       nmxiYCbCrToRGB565_JPEG_8u16u_P3C3R(a.srcPlanes, a.srcStep, static_cast<uint16_t*>(a.dst), a.dstStep, a.roi))
-  CONV(nmxiYCbCrToBGR555_JPEG_8u16u_P3C3R, false, W16, P3, 1, false, false, false, false, BGR555, true, false,
-       nmxiYCbCrToBGR555_JPEG_8u16u_P3C3R(a.srcPlanes, a.srcStep, static_cast<uint16_t*>(a.dst), a.dstStep, a.roi))
-  CONV(nmxiYCbCrToBGR565_JPEG_8u16u_P3C3R, false, W16, P3, 1, false, false, false, false, BGR565, true, false,
-       nmxiYCbCrToBGR565_JPEG_8u16u_P3C3R(a.srcPlanes, a.srcStep, static_cast<uint16_t*>(a.dst), a.dstStep, a.roi))
+  CONV(nmxiYCbCrToRGB555_JPEG_8u16u_P3C3R, false, W16, P3, 1, false, false, false, false, RGB555, true, false, PW)
+  CONV(nmxiYCbCrToRGB565_JPEG_8u16u_P3C3R, false, W16, P3, 1, false, false, false, false, RGB565, true, false, PW)
+  CONV(nmxiYCbCrToBGR555_JPEG_8u16u_P3C3R, false, W16, P3, 1, false, false, false, false, BGR555, true, false, PW)
+  CONV(nmxiYCbCrToBGR565_JPEG_8u16u_P3C3R, false, W16, P3, 1, false, false, false, false, BGR565, true, false, PW)
   // Inverse, sub-sampled.
-  CONV(nmxiYCbCr422ToRGB_JPEG_8u_P3C3R, false, C3, P3, 2, false, false, false, false, RGB555, false, false,
-       nmxiYCbCr422ToRGB_JPEG_8u_P3C3R(a.srcPlanes, a.srcSteps, static_cast<uint8_t*>(a.dst), a.dstStep, a.roi))
-  CONV(nmxiYCbCr422ToBGR_JPEG_8u_P3C3R, false, C3, P3, 2, true, false, false, false, RGB555, false, false,
-       nmxiYCbCr422ToBGR_JPEG_8u_P3C3R(a.srcPlanes, a.srcSteps, static_cast<uint8_t*>(a.dst), a.dstStep, a.roi))
-  CONV(nmxiYCbCr422ToRGB_JPEG_8u_P3C4R, false, C4, P3, 2, false, false, false, true, RGB555, false, false,
-       nmxiYCbCr422ToRGB_JPEG_8u_P3C4R(a.srcPlanes, a.srcSteps, static_cast<uint8_t*>(a.dst), a.dstStep, a.roi,
-                                       a.alpha))
-  CONV(nmxiYCbCr422ToBGR_JPEG_8u_P3C4R, false, C4, P3, 2, true, false, false, true, RGB555, false, false,
-       nmxiYCbCr422ToBGR_JPEG_8u_P3C4R(a.srcPlanes, a.srcSteps, static_cast<uint8_t*>(a.dst), a.dstStep, a.roi,
-                                       a.alpha))
-  CONV(nmxiYCbCr411ToRGB_JPEG_8u_P3C3R, false, C3, P3, 4, false, false, false, false, RGB555, false, false,
-       nmxiYCbCr411ToRGB_JPEG_8u_P3C3R(a.srcPlanes, a.srcSteps, static_cast<uint8_t*>(a.dst), a.dstStep, a.roi))
-  CONV(nmxiYCbCr411ToBGR_JPEG_8u_P3C3R, false, C3, P3, 4, true, false, false, false, RGB555, false, false,
-       nmxiYCbCr411ToBGR_JPEG_8u_P3C3R(a.srcPlanes, a.srcSteps, static_cast<uint8_t*>(a.dst), a.dstStep, a.roi))
-  CONV(nmxiYCbCr411ToRGB_JPEG_8u_P3C4R, false, C4, P3, 4, false, false, false, true, RGB555, false, false,
-       nmxiYCbCr411ToRGB_JPEG_8u_P3C4R(a.srcPlanes, a.srcSteps, static_cast<uint8_t*>(a.dst), a.dstStep, a.roi,
-                                       a.alpha))
-  CONV(nmxiYCbCr411ToBGR_JPEG_8u_P3C4R, false, C4, P3, 4, true, false, false, true, RGB555, false, false,
-       nmxiYCbCr411ToBGR_JPEG_8u_P3C4R(a.srcPlanes, a.srcSteps, static_cast<uint8_t*>(a.dst), a.dstStep, a.roi,
-                                       a.alpha))
+  CONV(nmxiYCbCr422ToRGB_JPEG_8u_P3C3R, false, C3, P3, 2, false, false, false, false, RGB555, false, false, PSC)
+  CONV(nmxiYCbCr422ToBGR_JPEG_8u_P3C3R, false, C3, P3, 2, true, false, false, false, RGB555, false, false, PSC)
+  CONV(nmxiYCbCr422ToRGB_JPEG_8u_P3C4R, false, C4, P3, 2, false, false, false, true, RGB555, false, false, PSCA)
+  CONV(nmxiYCbCr422ToBGR_JPEG_8u_P3C4R, false, C4, P3, 2, true, false, false, true, RGB555, false, false, PSCA)
+  CONV(nmxiYCbCr411ToRGB_JPEG_8u_P3C3R, false, C3, P3, 4, false, false, false, false, RGB555, false, false, PSC)
+  CONV(nmxiYCbCr411ToBGR_JPEG_8u_P3C3R, false, C3, P3, 4, true, false, false, false, RGB555, false, false, PSC)
+  CONV(nmxiYCbCr411ToRGB_JPEG_8u_P3C4R, false, C4, P3, 4, false, false, false, true, RGB555, false, false, PSCA)
+  CONV(nmxiYCbCr411ToBGR_JPEG_8u_P3C4R, false, C4, P3, 4, true, false, false, true, RGB555, false, false, PSCA)
   // Inverse, interleaved 4:2:2 source.
-  CONV(nmxiYCbCr422ToRGB_JPEG_8u_C2C3R, false, C3, C2, 1, false, false, false, false, RGB555, false, true,
-       nmxiYCbCr422ToRGB_JPEG_8u_C2C3R(static_cast<U8>(a.src), a.srcStep, static_cast<uint8_t*>(a.dst), a.dstStep,
-                                       a.roi))
+  CONV(nmxiYCbCr422ToRGB_JPEG_8u_C2C3R, false, C3, C2, 1, false, false, false, false, RGB555, false, true, CC)
 #undef CONV
+#undef CP
+#undef CPS
+#undef CY
+#undef CC
+#undef WP
+#undef PP
+#undef PY
+#undef PC
+#undef PCA
+#undef PW
+#undef PSC
+#undef PSCA
   return t;
 }
 

@@ -74,35 +74,5 @@ TEST(ColorPhotos, RoundTripsStayClose) {
   }
 }
 
-// The threaded conversions give the same bytes on one thread, on two, and
-// when called from inside a parallel region, above 8192 pixels (rows split
-// unevenly, and a 2-row region with very long rows).
-TEST(ColorPhotos, ThreadsGiveIdenticalResults) {
-  Rng rng(31);
-  for (const Conv& c : conversions()) {
-    if (!c.threaded) continue;
-    for (NmxSize roi : {NmxSize{131, 67}, NmxSize{8194, 2}}) {
-      Bufs b(c, roi, 3);
-      b.randomize_input(rng);
-      std::vector<uint8_t> out[3];
-      for (int path = 0; path < 3; ++path) {
-        b.clear_output();
-        nmxSetNumThreads(path == 0 ? 1 : 2);
-        if (path == 2) {
-#pragma omp parallel num_threads(2)
-#pragma omp single
-          b.run();
-        } else {
-          b.run();
-        }
-        out[path] = b.output_bytes();
-      }
-      nmxSetNumThreads(0);
-      EXPECT_TRUE(out[0] == out[1]) << c.name << " " << roi.width << "x" << roi.height << " 1 vs 2 threads";
-      EXPECT_TRUE(out[0] == out[2]) << c.name << " " << roi.width << "x" << roi.height << " nested";
-    }
-  }
-}
-
 }  // namespace
 }  // namespace nmx::test::color

@@ -1,11 +1,15 @@
 // Values of the plane colour conversions: exact outputs for chosen pixels,
 // black and white, alpha bytes, the position-dependent precision within a row,
-// and accuracy against the real-valued colour equations.
+// accuracy against the real-valued colour equations, and identical outputs on
+// the serial and threaded paths of the row loop.
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
+#include <omp.h>
+
 #include "color_fixture.h"
+#include "nmxcore.h"
 
 namespace nmx::test::color {
 namespace {
@@ -236,7 +240,10 @@ TEST(ColorValues, WithinOneOfTheEquations) {
       } else {
         for (int i = 0; i < 4; ++i) fill(b.planes[i].data(), b.planes[i].size(), rng, mode);
       }
-      b.run();
+      // The C4 outputs carry the caller's alpha in every fourth byte.
+      Args args = b.args();
+      args.alpha = mode == Fill::Uniform ? 0 : 255;
+      c.call(args);
       const NmxSize done = b.converted();
       const int cw = c.sub > 1 ? 2 : 1, ch = c.sub == 4 ? 2 : 1;
       double worst = 0;
@@ -273,6 +280,7 @@ TEST(ColorValues, WithinOneOfTheEquations) {
             double want[3];
             b.get_rgb(x, y, rgb);
             real_inv(b.ycc(0, x, y), b.ycc(1, x / icw, y / ch), b.ycc(2, x / icw, y / ch), want);
+            if (c.alphaOut) ASSERT_EQ(b.get_alpha(x, y), args.alpha) << c.name;
             for (int k = 0; k < 3; ++k) {
               if (c.pix == Lay::W16) {
                 // A field keeps the top bits of a value within 1 of the real one.
@@ -293,20 +301,32 @@ TEST(ColorValues, WithinOneOfTheEquations) {
   }
 }
 
-// The C4 outputs carry the caller's alpha in every fourth byte.
-TEST(ColorValues, AlphaInEveryFourthByte) {
-  Rng rng(26);
+// The threaded conversions give the same bytes on one thread, on two, and
+// when called from inside a parallel region, above 8192 pixels (rows split
+// unevenly, and a 2-row region with very long rows).
+TEST(ColorPhotos, ThreadsGiveIdenticalResults) {
+  Rng rng(31);
   for (const Conv& c : conversions()) {
-    if (!c.alphaOut) continue;
-    for (uint8_t alpha : {0, 1, 0x80, 255}) {
-      Bufs b(c, {19, 4});
+    if (!c.threaded) continue;
+    for (NmxSize roi : {NmxSize{131, 67}, NmxSize{8194, 2}}) {
+      Bufs b(c, roi, 3);
       b.randomize_input(rng);
-      Args a = b.args();
-      a.alpha = alpha;
-      c.call(a);
-      const NmxSize done = b.converted();
-      for (int y = 0; y < done.height; ++y)
-        for (int x = 0; x < done.width; ++x) ASSERT_EQ(b.get_alpha(x, y), alpha) << c.name;
+      std::vector<uint8_t> out[3];
+      for (int path = 0; path < 3; ++path) {
+        b.clear_output();
+        nmxSetNumThreads(path == 0 ? 1 : 2);
+        if (path == 2) {
+#pragma omp parallel num_threads(2)
+#pragma omp single
+          b.run();
+        } else {
+          b.run();
+        }
+        out[path] = b.output_bytes();
+      }
+      nmxSetNumThreads(0);
+      EXPECT_TRUE(out[0] == out[1]) << c.name << " " << roi.width << "x" << roi.height << " 1 vs 2 threads";
+      EXPECT_TRUE(out[0] == out[2]) << c.name << " " << roi.width << "x" << roi.height << " nested";
     }
   }
 }

@@ -64,62 +64,63 @@ std::vector<std::vector<BlockRef>> scan_mcus(const JpegFile& f, const JpegScan& 
   return out;
 }
 
-struct DecTables {
-  std::vector<std::vector<uint8_t>> dc, ac;  // raw records per scan component
-  const NmxDecodeHuffmanSpec* dc_spec(size_t i) const {
-    return reinterpret_cast<const NmxDecodeHuffmanSpec*>(dc[i].data());
-  }
-  const NmxDecodeHuffmanSpec* ac_spec(size_t i) const {
-    return reinterpret_cast<const NmxDecodeHuffmanSpec*>(ac[i].data());
-  }
+// Records of a scan's DC and AC tables, one pair per scan component. Each is
+// built one byte off alignment and then moved: the records must not depend
+// on their address.
+template <class Spec>
+struct ScanTables {
+  std::vector<std::vector<uint8_t>> dc, ac;
+  const Spec* dc_spec(size_t i) const { return reinterpret_cast<const Spec*>(dc[i].data()); }
+  const Spec* ac_spec(size_t i) const { return reinterpret_cast<const Spec*>(ac[i].data()); }
 };
 
-DecTables decoder_tables(const JpegScan& s) {
-  DecTables t;
-  for (const JpegScanComponent& c : s.components) {
+template <class Spec>
+ScanTables<Spec> scan_tables(const JpegScan& s, size_t size, nmxStatus (*init)(const uint8_t*, const uint8_t*, Spec*)) {
+  ScanTables<Spec> t;
+  for (const JpegScanComponent& c : s.components)
     for (int which = 0; which < 2; ++which) {
       const JpegHuffTable& h = which ? s.ac[c.ta] : s.dc[c.td];
-      std::vector<uint8_t> rec(1644 + 1);  // one byte more: records at an odd address
+      std::vector<uint8_t> rec(size + 1);
       EXPECT_TRUE(h.present);
-      EXPECT_EQ(nmxiDecodeHuffmanSpecInit_JPEG_8u(h.counts, h.symbols.data(),
-                                                  reinterpret_cast<NmxDecodeHuffmanSpec*>(rec.data() + 1)),
-                nmxStatusOk);
+      EXPECT_EQ(init(h.counts, h.symbols.data(), reinterpret_cast<Spec*>(rec.data() + 1)), nmxStatusOk);
       rec.erase(rec.begin());
       (which ? t.ac : t.dc).push_back(std::move(rec));
     }
-  }
   return t;
 }
-
-struct EncTables {
-  std::vector<std::vector<uint8_t>> dc, ac;
-  const NmxEncodeHuffmanSpec* dc_spec(size_t i) const {
-    return reinterpret_cast<const NmxEncodeHuffmanSpec*>(dc[i].data());
-  }
-  const NmxEncodeHuffmanSpec* ac_spec(size_t i) const {
-    return reinterpret_cast<const NmxEncodeHuffmanSpec*>(ac[i].data());
-  }
-};
-
-EncTables encoder_tables(const JpegScan& s) {
-  EncTables t;
-  for (const JpegScanComponent& c : s.components) {
-    for (int which = 0; which < 2; ++which) {
-      const JpegHuffTable& h = which ? s.ac[c.ta] : s.dc[c.td];
-      std::vector<uint8_t> rec(1024);
-      EXPECT_EQ(nmxiEncodeHuffmanSpecInit_JPEG_8u(h.counts, h.symbols.data(),
-                                                  reinterpret_cast<NmxEncodeHuffmanSpec*>(rec.data())),
-                nmxStatusOk);
-      (which ? t.ac : t.dc).push_back(std::move(rec));
-    }
-  }
-  return t;
+ScanTables<NmxDecodeHuffmanSpec> decoder_tables(const JpegScan& s) {
+  return scan_tables<NmxDecodeHuffmanSpec>(s, 1644, nmxiDecodeHuffmanSpecInit_JPEG_8u);
+}
+ScanTables<NmxEncodeHuffmanSpec> encoder_tables(const JpegScan& s) {
+  return scan_tables<NmxEncodeHuffmanSpec>(s, 1024, nmxiEncodeHuffmanSpecInit_JPEG_8u);
 }
 
 int scan_slot(const JpegScan& s, int comp) {
   for (size_t i = 0; i < s.components.size(); ++i)
     if (s.components[i].index == comp) return static_cast<int>(i);
   return -1;
+}
+
+// Walks a scan in stream order: at the end of each restart interval calls
+// restart(interval number) and resets the DC predictors, then calls
+// code(block, scan slot, its predictor, MCU number) for each block. Stops at
+// the first fatal failure.
+void walk_scan(const JpegFile& f, const JpegScan& s, const std::function<void(int)>& restart,
+               const std::function<void(const BlockRef&, int, int16_t*, size_t)>& code) {
+  std::vector<int16_t> pred(s.components.size(), 0);
+  const auto mcus = scan_mcus(f, s);
+  int interval = 0;
+  for (size_t m = 0; m < mcus.size(); ++m) {
+    if (s.restart_interval && m > 0 && m % s.restart_interval == 0) {
+      restart(interval++);
+      std::fill(pred.begin(), pred.end(), 0);
+    }
+    for (const BlockRef& b : mcus[m]) {
+      if (::testing::Test::HasFatalFailure()) return;
+      const int slot = scan_slot(s, b.comp);
+      code(b, slot, &pred[slot], m);
+    }
+  }
 }
 
 using BufferedDecode = std::function<nmxStatus(const uint8_t*, int32_t, int32_t*, int16_t*, int16_t*, int32_t*,
@@ -142,40 +143,33 @@ using BufferedDecode = std::function<nmxStatus(const uint8_t*, int32_t, int32_t*
 void decode_buffered(const std::vector<uint8_t>& file, const JpegFile& f, const PeerCoefficients& peer,
                      const BufferedDecode& decode, const char* what, std::vector<int16_t>* stream = nullptr) {
   for (const JpegScan& s : f.scans) {
-    const DecTables t = decoder_tables(s);
+    const auto t = decoder_tables(s);
     const uint8_t* src = file.data() + s.data_begin;
     const int32_t len = static_cast<int32_t>(file.size() - s.data_begin);
     int32_t pos = 0, marker = 0;
     std::vector<uint8_t> state_mem(24 + 3);
     auto* state = reinterpret_cast<NmxDecodeHuffmanState*>(state_mem.data() + 3);
     ASSERT_EQ(nmxiDecodeHuffmanStateInit_JPEG_8u(state), nmxStatusOk);
-    std::vector<int16_t> pred(s.components.size(), 0);
-    const auto mcus = scan_mcus(f, s);
-    int interval = 0;
-    for (size_t m = 0; m < mcus.size(); ++m) {
-      if (s.restart_interval && m > 0 && m % s.restart_interval == 0) {
-        if (marker == 0) {
-          while (pos + 1 < len && !(src[pos] == 0xFF && src[pos + 1] >= 0xD0 && src[pos + 1] <= 0xD7)) ++pos;
-          ASSERT_LT(pos + 1, len) << what << ": restart marker not found";
-          marker = src[pos + 1];
-          pos += 2;
-        }
-        ASSERT_EQ(marker, 0xD0 + interval % 8) << what << " at MCU " << m;
-        ++interval;
-        marker = 0;
-        nmxiDecodeHuffmanStateInit_JPEG_8u(state);
-        std::fill(pred.begin(), pred.end(), 0);
-      }
-      for (const BlockRef& b : mcus[m]) {
-        const int slot = scan_slot(s, b.comp);
-        int16_t blk[64];
-        const nmxStatus st =
-            decode(src, len, &pos, blk, &pred[slot], &marker, t.dc_spec(slot), t.ac_spec(slot), state);
-        ASSERT_EQ(st, nmxStatusOk) << what << " at MCU " << m;
-        ASSERT_TRUE(check_block(peer, b, blk)) << what << " at MCU " << m;
-        if (stream) stream->insert(stream->end(), blk, blk + 64);
-      }
-    }
+    walk_scan(
+        f, s,
+        [&](int interval) {
+          if (marker == 0) {
+            while (pos + 1 < len && !(src[pos] == 0xFF && src[pos + 1] >= 0xD0 && src[pos + 1] <= 0xD7)) ++pos;
+            ASSERT_LT(pos + 1, len) << what << ": restart marker not found";
+            marker = src[pos + 1];
+            pos += 2;
+          }
+          ASSERT_EQ(marker, 0xD0 + interval % 8) << what << " at restart " << interval;
+          marker = 0;
+          nmxiDecodeHuffmanStateInit_JPEG_8u(state);
+        },
+        [&](const BlockRef& b, int slot, int16_t* pred, size_t m) {
+          int16_t blk[64];
+          ASSERT_EQ(decode(src, len, &pos, blk, pred, &marker, t.dc_spec(slot), t.ac_spec(slot), state), nmxStatusOk)
+              << what << " at MCU " << m;
+          ASSERT_TRUE(check_block(peer, b, blk)) << what << " at MCU " << m;
+          if (stream) stream->insert(stream->end(), blk, blk + 64);
+        });
   }
 }
 
@@ -183,36 +177,31 @@ void decode_buffered(const std::vector<uint8_t>& file, const JpegFile& f, const 
 // read-ahead; the file's EOI marker stops its reading at the end.
 void decode_direct(const std::vector<uint8_t>& file, const JpegFile& f, const PeerCoefficients& peer) {
   for (const JpegScan& s : f.scans) {
-    const DecTables t = decoder_tables(s);
+    const auto t = decoder_tables(s);
     const uint8_t* src = file.data() + s.data_begin;
     int32_t bitpos = 0, marker = 0, count = 0;
     uint32_t buf = 0;
-    std::vector<int16_t> pred(s.components.size(), 0);
-    const auto mcus = scan_mcus(f, s);
-    int interval = 0;
-    for (size_t m = 0; m < mcus.size(); ++m) {
-      if (s.restart_interval && m > 0 && m % s.restart_interval == 0) {
-        if (marker == 0) {
-          int32_t pos = bitpos >> 3;
-          while (!(src[pos] == 0xFF && src[pos + 1] >= 0xD0 && src[pos + 1] <= 0xD7)) ++pos;
-          marker = src[pos + 1];
-          bitpos = 8 * (pos + 2);
-        }
-        ASSERT_EQ(marker, 0xD0 + interval % 8) << "direct at MCU " << m;
-        ++interval;
-        marker = 0;
-        count = 0;
-        std::fill(pred.begin(), pred.end(), 0);
-      }
-      for (const BlockRef& b : mcus[m]) {
-        const int slot = scan_slot(s, b.comp);
-        int16_t blk[64];
-        const nmxStatus st = nmxiDecodeHuffman8x8_Direct_JPEG_1u16s_C1(src, &bitpos, blk, &pred[slot], &marker, &buf,
-                                                                       &count, t.dc_spec(slot), t.ac_spec(slot));
-        ASSERT_EQ(st, nmxStatusOk) << "direct at MCU " << m;
-        ASSERT_TRUE(check_block(peer, b, blk)) << "direct at MCU " << m;
-      }
-    }
+    walk_scan(
+        f, s,
+        [&](int interval) {
+          if (marker == 0) {
+            int32_t pos = bitpos >> 3;
+            while (!(src[pos] == 0xFF && src[pos + 1] >= 0xD0 && src[pos + 1] <= 0xD7)) ++pos;
+            marker = src[pos + 1];
+            bitpos = 8 * (pos + 2);
+          }
+          ASSERT_EQ(marker, 0xD0 + interval % 8) << "direct at restart " << interval;
+          marker = 0;
+          count = 0;
+        },
+        [&](const BlockRef& b, int slot, int16_t* pred, size_t m) {
+          int16_t blk[64];
+          ASSERT_EQ(nmxiDecodeHuffman8x8_Direct_JPEG_1u16s_C1(src, &bitpos, blk, pred, &marker, &buf, &count,
+                                                              t.dc_spec(slot), t.ac_spec(slot)),
+                    nmxStatusOk)
+              << "direct at MCU " << m;
+          ASSERT_TRUE(check_block(peer, b, blk)) << "direct at MCU " << m;
+        });
   }
 }
 
@@ -234,8 +223,7 @@ void encode_buffered(const std::vector<uint8_t>& file, const JpegFile& f, const 
                      const std::vector<int16_t>& decoded, const BufferedEncode& encode, const char* what) {
   size_t index = 0;
   for (const JpegScan& s : f.scans) {
-    const auto mcus = scan_mcus(f, s);
-    const EncTables t = encoder_tables(s);
+    const auto t = encoder_tables(s);
     const size_t want_len = s.data_end - s.data_begin;
     std::vector<uint8_t> out(want_len + 64, 0xEE);
     const int32_t len = static_cast<int32_t>(out.size());
@@ -243,23 +231,19 @@ void encode_buffered(const std::vector<uint8_t>& file, const JpegFile& f, const 
     std::vector<uint8_t> state_mem(1048 + 5);
     auto* state = reinterpret_cast<NmxEncodeHuffmanState*>(state_mem.data() + 5);
     ASSERT_EQ(nmxiEncodeHuffmanStateInit_JPEG_8u(state), nmxStatusOk);
-    std::vector<int16_t> pred(s.components.size(), 0);
-    int interval = 0;
-    for (size_t m = 0; m < mcus.size(); ++m) {
-      if (s.restart_interval && m > 0 && m % s.restart_interval == 0) {
-        ASSERT_EQ(encode(nullptr, out.data(), len, &pos, nullptr, nullptr, nullptr, state, 1), nmxStatusOk);
-        out[pos++] = 0xFF;
-        out[pos++] = static_cast<uint8_t>(0xD0 + interval++ % 8);
-        std::fill(pred.begin(), pred.end(), 0);
-      }
-      for (const BlockRef& b : mcus[m]) {
-        const int slot = scan_slot(s, b.comp);
-        ASSERT_EQ(encode(source_block(peer, b, decoded, index++), out.data(), len, &pos, &pred[slot], t.dc_spec(slot),
-                         t.ac_spec(slot), state, 0),
-                  nmxStatusOk)
-            << what << " at MCU " << m;
-      }
-    }
+    walk_scan(
+        f, s,
+        [&](int interval) {
+          ASSERT_EQ(encode(nullptr, out.data(), len, &pos, nullptr, nullptr, nullptr, state, 1), nmxStatusOk);
+          out[pos++] = 0xFF;
+          out[pos++] = static_cast<uint8_t>(0xD0 + interval % 8);
+        },
+        [&](const BlockRef& b, int slot, int16_t* pred, size_t m) {
+          ASSERT_EQ(encode(source_block(peer, b, decoded, index++), out.data(), len, &pos, pred, t.dc_spec(slot),
+                           t.ac_spec(slot), state, 0),
+                    nmxStatusOk)
+              << what << " at MCU " << m;
+        });
     ASSERT_EQ(encode(nullptr, out.data(), len, &pos, nullptr, nullptr, nullptr, state, 1), nmxStatusOk);
     ASSERT_EQ(static_cast<size_t>(pos), want_len) << what;
     ASSERT_TRUE(same(file.data() + s.data_begin, out.data(), want_len)) << what;
@@ -272,8 +256,7 @@ void encode_direct(const std::vector<uint8_t>& file, const JpegFile& f, const Pe
                    const std::vector<int16_t>& decoded) {
   size_t index = 0;
   for (const JpegScan& s : f.scans) {
-    const auto mcus = scan_mcus(f, s);
-    const EncTables t = encoder_tables(s);
+    const auto t = encoder_tables(s);
     const size_t want_len = s.data_end - s.data_begin;
     std::vector<uint8_t> out(want_len + 64, 0xEE);
     int32_t bitpos = 0;
@@ -285,23 +268,20 @@ void encode_direct(const std::vector<uint8_t>& file, const JpegFile& f, const Pe
       }
       bitpos = 8 * byte;
     };
-    std::vector<int16_t> pred(s.components.size(), 0);
-    int interval = 0;
-    for (size_t m = 0; m < mcus.size(); ++m) {
-      if (s.restart_interval && m > 0 && m % s.restart_interval == 0) {
-        pad();
-        out[bitpos >> 3] = 0xFF;
-        out[(bitpos >> 3) + 1] = static_cast<uint8_t>(0xD0 + interval++ % 8);
-        bitpos += 16;
-        std::fill(pred.begin(), pred.end(), 0);
-      }
-      for (const BlockRef& b : mcus[m]) {
-        const int slot = scan_slot(s, b.comp);
-        ASSERT_EQ(nmxiEncodeHuffman8x8_Direct_JPEG_16s1u_C1(source_block(peer, b, decoded, index++), out.data(), &bitpos,
-                                                           &pred[slot], t.dc_spec(slot), t.ac_spec(slot)),
-                  nmxStatusOk);
-      }
-    }
+    walk_scan(
+        f, s,
+        [&](int interval) {
+          pad();
+          out[bitpos >> 3] = 0xFF;
+          out[(bitpos >> 3) + 1] = static_cast<uint8_t>(0xD0 + interval % 8);
+          bitpos += 16;
+        },
+        [&](const BlockRef& b, int slot, int16_t* pred, size_t m) {
+          ASSERT_EQ(nmxiEncodeHuffman8x8_Direct_JPEG_16s1u_C1(source_block(peer, b, decoded, index++), out.data(),
+                                                             &bitpos, pred, t.dc_spec(slot), t.ac_spec(slot)),
+                    nmxStatusOk)
+              << "direct at MCU " << m;
+        });
     pad();
     ASSERT_EQ(static_cast<size_t>(bitpos >> 3), want_len);
     ASSERT_TRUE(same(file.data() + s.data_begin, out.data(), want_len)) << "direct encoder";
@@ -314,29 +294,26 @@ struct Case {
 };
 
 std::vector<Case> cases() {
-  std::vector<Case> out;
-  auto add = [&](const char* name, int q, int h, int v, bool gray, int restart, bool opt) {
-    PeerOptions o;
-    o.quality = q;
-    o.h = h;
-    o.v = v;
-    o.gray = gray;
-    o.restart = restart;
-    o.optimize = opt;
-    out.push_back({name, o});
+  const struct {
+    const char* name;
+    int q, h, v;
+    bool gray;
+    int restart;
+    bool opt;
+  } rows[] = {
+      {"q50 4:4:4 std", 50, 1, 1, false, 0, false},          {"q75 4:2:0 std", 75, 2, 2, false, 0, false},
+      {"q95 4:2:2 std", 95, 2, 1, false, 0, false},          {"q95 gray std", 95, 1, 1, true, 0, false},
+      {"q50 4:2:0 opt", 50, 2, 2, false, 0, true},           {"q75 4:4:4 opt", 75, 1, 1, false, 0, true},
+      {"q95 4:2:2 opt restart 7", 95, 2, 1, false, 7, true}, {"q75 gray opt restart 1", 75, 1, 1, true, 1, true},
+      {"q50 4:2:0 std restart 1", 50, 2, 2, false, 1, false}, {"q95 4:4:4 std restart 13", 95, 1, 1, false, 13, false},
+      {"q75 4:2:2 std restart 64", 75, 2, 1, false, 64, false}, {"q50 gray std restart 5", 50, 1, 1, true, 5, false},
   };
-  add("q50 4:4:4 std", 50, 1, 1, false, 0, false);
-  add("q75 4:2:0 std", 75, 2, 2, false, 0, false);
-  add("q95 4:2:2 std", 95, 2, 1, false, 0, false);
-  add("q95 gray std", 95, 1, 1, true, 0, false);
-  add("q50 4:2:0 opt", 50, 2, 2, false, 0, true);
-  add("q75 4:4:4 opt", 75, 1, 1, false, 0, true);
-  add("q95 4:2:2 opt restart 7", 95, 2, 1, false, 7, true);
-  add("q75 gray opt restart 1", 75, 1, 1, true, 1, true);
-  add("q50 4:2:0 std restart 1", 50, 2, 2, false, 1, false);
-  add("q95 4:4:4 std restart 13", 95, 1, 1, false, 13, false);
-  add("q75 4:2:2 std restart 64", 75, 2, 1, false, 64, false);
-  add("q50 gray std restart 5", 50, 1, 1, true, 5, false);
+  std::vector<Case> out;
+  for (const auto& r : rows) {
+    PeerOptions o;
+    o.quality = r.q, o.h = r.h, o.v = r.v, o.gray = r.gray, o.restart = r.restart, o.optimize = r.opt;
+    out.push_back({r.name, o});
+  }
   return out;
 }
 
