@@ -8,28 +8,7 @@
 #include "frame/check.h"
 #include "frame/entry.h"
 #include "frame/rows.h"
-#include "jpeg/sampling/sampling_kernels.h"
-
-namespace nmx::sampling {
-namespace {
-
-const Kernels active = kernels_for(best_target());
-
-nmxStatus check_plane(const uint8_t* src, int32_t srcStep, NmxSize srcSize, const uint8_t* dst, int32_t dstStep,
-                      NmxSize dstSize) {
-  return ArgCheck()
-      .ptr(src)
-      .step(srcStep)
-      .size(srcSize)
-      .ptr(dst)
-      .step(dstStep)
-      .length(dstSize.width)
-      .length(dstSize.height)
-      .status();
-}
-
-}  // namespace
-}  // namespace nmx::sampling
+#include "jpeg/sampling/sampling_entry.h"
 
 namespace nmx::entry {
 

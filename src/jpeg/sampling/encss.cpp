@@ -3,30 +3,15 @@
 #include "frame/check.h"
 #include "frame/entry.h"
 #include "frame/rows.h"
-#include "jpeg/sampling/sampling_kernels.h"
+#include "jpeg/sampling/sampling_entry.h"
 
 namespace nmx::sampling {
 namespace {
-
-const Kernels active = kernels_for(best_target());
 
 // Row `row` of a plane, with the row number in pointer-sized arithmetic (the
 // source row of an H2V2 destination row is twice its number).
 inline const uint8_t* plane_row(const uint8_t* base, int32_t step, intptr_t row) {
   return base + row * step;
-}
-
-nmxStatus check_plane(const uint8_t* src, int32_t srcStep, NmxSize srcSize, const uint8_t* dst, int32_t dstStep,
-                      NmxSize dstSize) {
-  return ArgCheck()
-      .ptr(src)
-      .step(srcStep)
-      .size(srcSize)
-      .ptr(dst)
-      .step(dstStep)
-      .length(dstSize.width)
-      .length(dstSize.height)
-      .status();
 }
 
 }  // namespace

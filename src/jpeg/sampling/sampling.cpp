@@ -1,5 +1,6 @@
-// Kernel table of the sampling family.
-#include "jpeg/sampling/sampling_kernels.h"
+// Kernel table of the sampling family and the checks its plane forms share.
+#include "frame/check.h"
+#include "jpeg/sampling/sampling_entry.h"
 
 namespace nmx::sampling {
 
@@ -16,6 +17,21 @@ Kernels kernels_for(Target t) {
   (void)t;
 #endif
   return k;
+}
+
+const Kernels active = kernels_for(best_target());
+
+nmxStatus check_plane(const uint8_t* src, int32_t srcStep, NmxSize srcSize, const uint8_t* dst, int32_t dstStep,
+                      NmxSize dstSize) {
+  return ArgCheck()
+      .ptr(src)
+      .step(srcStep)
+      .size(srcSize)
+      .ptr(dst)
+      .step(dstStep)
+      .length(dstSize.width)
+      .length(dstSize.height)
+      .status();
 }
 
 }  // namespace nmx::sampling
