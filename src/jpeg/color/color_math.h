@@ -74,6 +74,36 @@ inline void chroma_sum(int32_t sr, int32_t sg, int32_t sb, uint8_t& cb, uint8_t&
   cr = static_cast<uint8_t>(vr > 255 ? 255 : vr);
 }
 
+// The pixel-pair formulas that finish a 4:2:2 row (one source row) or a
+// 4:1:1 row pair (two source rows) after its 8-pixel runs: columns [x, width)
+// two at a time, with `channels` bytes a pixel.
+inline void fwd_422_pairs(const uint8_t* src, int channels, Order o, uint8_t* y, uint8_t* cb, uint8_t* cr, int32_t x,
+                          int32_t width) {
+  for (; x < width; x += 2) {
+    const uint8_t* p = src + channels * x;
+    const uint8_t* q = p + channels;
+    y[x] = luma14(p[o.r], p[1], p[o.b]);
+    y[x + 1] = luma14(q[o.r], q[1], q[o.b]);
+    chroma_sum<2>(p[o.r] + q[o.r], p[1] + q[1], p[o.b] + q[o.b], cb[x / 2], cr[x / 2]);
+  }
+}
+
+inline void fwd_411_pairs(const uint8_t* s0, const uint8_t* s1, int channels, Order o, uint8_t* y0, uint8_t* y1,
+                          uint8_t* cb, uint8_t* cr, int32_t x, int32_t width) {
+  for (; x < width; x += 2) {
+    const uint8_t* p[4] = {s0 + channels * x, s0 + channels * (x + 1), s1 + channels * x, s1 + channels * (x + 1)};
+    uint8_t* py[4] = {y0 + x, y0 + x + 1, y1 + x, y1 + x + 1};
+    int32_t sr = 0, sg = 0, sb = 0;
+    for (int i = 0; i < 4; ++i) {
+      *py[i] = luma14(p[i][o.r], p[i][1], p[i][o.b]);
+      sr += p[i][o.r];
+      sg += p[i][1];
+      sb += p[i][o.b];
+    }
+    chroma_sum<4>(sr, sg, sb, cb[x / 2], cr[x / 2]);
+  }
+}
+
 // The same conversions as the vector runs compute them: 16-bit unsigned
 // arithmetic, (k x) >> 8 products, logical shifts.
 inline uint8_t luma_u16(int32_t r, int32_t g, int32_t b) {

@@ -212,14 +212,7 @@ void fwd_422_impl(const uint8_t* src, uint8_t* y, uint8_t* cb, uint8_t* cr, int3
     std::memcpy(cr + x / 2, out + 48, n / 2);
     x = runs;
   }
-  constexpr Order o = order_of(BGR);
-  for (; x < width; x += 2) {
-    const uint8_t* p = src + CH * x;
-    const uint8_t* q = p + CH;
-    y[x] = luma14(p[o.r], p[1], p[o.b]);
-    y[x + 1] = luma14(q[o.r], q[1], q[o.b]);
-    chroma_sum<2>(p[o.r] + q[o.r], p[1] + q[1], p[o.b] + q[o.b], cb[x / 2], cr[x / 2]);
-  }
+  fwd_422_pairs(src, CH, order_of(BGR), y, cb, cr, x, width);
 }
 
 template <int CH, bool BGR>
@@ -240,19 +233,7 @@ void fwd_411_impl(const uint8_t* s0, const uint8_t* s1, uint8_t* y0, uint8_t* y1
     std::memcpy(cr + x / 2, out + 80, n / 2);
     x = runs;
   }
-  constexpr Order o = order_of(BGR);
-  for (; x < width; x += 2) {
-    const uint8_t* p[4] = {s0 + CH * x, s0 + CH * (x + 1), s1 + CH * x, s1 + CH * (x + 1)};
-    uint8_t* py[4] = {y0 + x, y0 + x + 1, y1 + x, y1 + x + 1};
-    int32_t sr = 0, sg = 0, sb = 0;
-    for (int i = 0; i < 4; ++i) {
-      *py[i] = luma14(p[i][o.r], p[i][1], p[i][o.b]);
-      sr += p[i][o.r];
-      sg += p[i][1];
-      sb += p[i][o.b];
-    }
-    chroma_sum<4>(sr, sg, sb, cb[x / 2], cr[x / 2]);
-  }
+  fwd_411_pairs(s0, s1, CH, order_of(BGR), y0, y1, cb, cr, x, width);
 }
 
 }  // namespace
