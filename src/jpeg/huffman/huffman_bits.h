@@ -132,8 +132,8 @@ struct BitReader {
     if (n >= 8) {
       const uint32_t e = t->lookup[(acc >> (n - 8)) & 0xFF];
       if (e != 0) {
-        n -= static_cast<int>(e >> 16);
-        *sym = static_cast<int>(e & 0xFFFF);
+        n -= lookup_length(e);
+        *sym = lookup_symbol(e);
         return nmxStatusOk;
       }
       L = 9;

@@ -97,7 +97,10 @@ NMX_INLINE inline bool decode_block_impl(const uint8_t* src, int32_t srcLen, int
   // valid ones are the stream bits that follow them (or 0), so a refill may
   // OR a whole 8-byte load over them.
   ReadAhead r{n0 ? static_cast<uint64_t>(acc0) << (64 - n0) : 0, start, n0, 1};
-  int plain = n0;  // bits the plain reader would hold
+  // The plain reader's bit count is kept as two positions, bits it has read
+  // (a whole number of bytes) and bits consumed, so that its refill test is
+  // a compare and a conditional move off the consumption chain.
+  int read_to = 0, consumed = -n0;  // it holds read_to - consumed bits
   bool stuffed = false;
 
   // Brings r.held to 56..63 bits; called before every coefficient whatever
@@ -118,18 +121,21 @@ NMX_INLINE inline bool decode_block_impl(const uint8_t* src, int32_t srcLen, int
     }                                                     \
   } while (0)
   // The plain reader refills to 25..32 bits when it holds fewer than `need`.
-#define NMX_PLAIN(need, used) \
-  plain += (((32 - plain) & ~7) & -static_cast<int>(plain < (need))) - (used)
+#define NMX_PLAIN(need, used)                                        \
+  do {                                                               \
+    const int refilled_ = (consumed + 32) & ~7;                      \
+    read_to = read_to < consumed + (need) ? refilled_ : read_to;     \
+    consumed += (used);                                              \
+  } while (0)
   // One symbol into `sym` (r.held >= 33); a long code refills afterwards.
-#define NMX_SYMBOL(t, sym)                                         \
+#define NMX_SYMBOL(t, e_, sym)                                     \
   do {                                                             \
-    const uint32_t e_ = (t)->lookup[r.buf >> 56];                  \
     if (__builtin_expect(e_ != 0, 1)) {                            \
-      const int len_ = static_cast<int>(e_ >> 16);                 \
+      const int len_ = lookup_length(e_);                          \
       r.buf <<= len_;                                              \
       r.held -= len_;                                              \
       NMX_PLAIN(8, len_);                                          \
-      sym = static_cast<int>(e_ & 0xFFFF);                         \
+      sym = lookup_symbol(e_);                                     \
     } else {                                                       \
       int len_ = 0;                                                \
       sym = long_symbol((t), static_cast<uint32_t>(r.buf >> 48), &len_); \
@@ -138,8 +144,8 @@ NMX_INLINE inline bool decode_block_impl(const uint8_t* src, int32_t srcLen, int
       r.held -= len_;                                              \
       NMX_PLAIN(8, 0);                                             \
       NMX_PLAIN(9, 9);                                             \
-      if (plain < len_ - 9) plain += 32; /* refilled bit by bit */ \
-      plain -= len_ - 9;                                           \
+      if (read_to - consumed < len_ - 9) read_to += 32; /* bit by bit */ \
+      consumed += len_ - 9;                                        \
       NMX_REFILL();                                                \
     }                                                              \
   } while (0)
@@ -160,14 +166,37 @@ NMX_INLINE inline bool decode_block_impl(const uint8_t* src, int32_t srcLen, int
   _mm_storeu_si128(d + 0, zero), _mm_storeu_si128(d + 1, zero), _mm_storeu_si128(d + 2, zero);
   _mm_storeu_si128(d + 3, zero), _mm_storeu_si128(d + 4, zero), _mm_storeu_si128(d + 5, zero);
   _mm_storeu_si128(d + 6, zero), _mm_storeu_si128(d + 7, zero);
+  // A symbol with a code of up to 8 bits and its value bits go in one
+  // shift by the lookup entry (the value is read from the bits before it),
+  // so the chain from one symbol to the next is a lookup and a shift. The
+  // plain reader's count still sees a symbol and then a value.
+  // s: the value bits (0..15); `v` their value.
+#define NMX_SHORT(e_, v)                                                    \
+  do {                                                                      \
+    const int len_ = lookup_length(e_), s_ = static_cast<int>((e_ >> 8) & 15); \
+    const uint32_t u_ = static_cast<uint32_t>(((r.buf << len_) >> 1) >> (63 - s_)); \
+    r.buf <<= (e_ & 63);                                                    \
+    r.held -= static_cast<int>(e_ & 31);                                    \
+    NMX_PLAIN(8, len_);                                                     \
+    NMX_PLAIN(s_, s_);                                                      \
+    v = static_cast<int32_t>(u_) - static_cast<int32_t>(u_ < ((1u << s_) >> 1) ? (1u << s_) - 1u : 0u); \
+  } while (0)
+
   NMX_REFILL();
   int sym;
-  NMX_SYMBOL(dc, sym);
   int16_t dcv = *lastDC;
-  if (sym & 15) {
+  const uint32_t de = dc->lookup[r.buf >> 56];
+  if (__builtin_expect(de != 0, 1)) {
     int32_t v;
-    NMX_VALUE(sym & 15, v);
+    NMX_SHORT(de, v);
     dcv = static_cast<int16_t>(dcv + v);
+  } else {
+    NMX_SYMBOL(dc, de, sym);
+    if (sym & 15) {
+      int32_t v;
+      NMX_VALUE(sym & 15, v);
+      dcv = static_cast<int16_t>(dcv + v);
+    }
   }
   dst[0] = dcv;
 
@@ -176,13 +205,20 @@ NMX_INLINE inline bool decode_block_impl(const uint8_t* src, int32_t srcLen, int
   int k = 1;
   for (int half = 0;; half ^= 1) {
     if (!half) NMX_REFILL();
-    NMX_SYMBOL(ac, sym);
-    const int run = (sym >> 4) & 15, s = sym & 15;
+    const uint32_t e = ac->lookup[r.buf >> 56];
+    int run, s;
+    int32_t v;
+    if (__builtin_expect(e != 0, 1)) {
+      NMX_SHORT(e, v);
+      run = static_cast<int>((e >> 12) & 15), s = static_cast<int>((e >> 8) & 15);
+    } else {
+      NMX_SYMBOL(ac, e, sym);
+      run = (sym >> 4) & 15, s = sym & 15;
+      if (s) NMX_VALUE(s, v);
+    }
     if (s) {
       k += run;
       if (k > 63) return false;
-      int32_t v;
-      NMX_VALUE(s, v);
       dst[kZigzag[k]] = static_cast<int16_t>(v);
       if (++k >= 64) break;
     } else if (run < 15) {
@@ -191,11 +227,13 @@ NMX_INLINE inline bool decode_block_impl(const uint8_t* src, int32_t srcLen, int
       break;
     }
   }
+#undef NMX_SHORT
 #undef NMX_VALUE
 #undef NMX_SYMBOL
 #undef NMX_PLAIN
 #undef NMX_REFILL
 
+  const int plain = read_to - consumed;
   // Settle to the plain reader's position: give back the bytes it would not
   // have read yet, or read on those it would have.
   const uint8_t* pend = r.p;

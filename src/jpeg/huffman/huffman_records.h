@@ -26,11 +26,18 @@ struct NMX_HUFF_RECORD EncodeSpec {
 // Decoder table.
 struct NMX_HUFF_RECORD DecodeSpec {
   uint16_t symbolsByCode[256];  // symbols in code order
-  uint32_t lookup[256];         // next 8 bits -> (length << 16) | symbol for codes of <= 8 bits, else 0
+  uint32_t lookup[256];         // next 8 bits -> lookup entry (below) for codes of <= 8 bits, else 0
   uint16_t firstCode[18];       // [L]: first code of length L
   uint16_t lastCode[18];        // [L]: last code of length L, 0xFFFF when none; [17] = 0xFFFF
   uint16_t firstIndex[18];      // [L]: position of the first code of length L in symbolsByCode
 };
+
+// Decoder lookup entry: bits 0-4 the code length plus the symbol's value
+// bits (s = symbol & 15), bits 8-15 the symbol, bits 16-19 the code length
+// (1..8). A 64-bit shift by the entry itself passes code and value bits at
+// once (shift counts use their low 6 bits).
+static inline int lookup_symbol(uint32_t e) { return static_cast<int>((e >> 8) & 0xFF); }
+static inline int lookup_length(uint32_t e) { return static_cast<int>((e >> 16) & 15); }
 
 // Bit-writer state. The byte writer keeps its pending bits left-aligned below
 // bit 24 of `accumulator` (first pending bit = bit 23), 0..7 of them between calls.

@@ -190,10 +190,10 @@ nmxStatus decode_block_direct(const uint8_t* src, int32_t* srcBitPos, int16_t* d
     const uint32_t peek = n >= 8 ? (acc >> (n - 8)) & 0xFF : (acc << (8 - n)) & 0xFF;
     const uint32_t e = t->lookup[peek];
     if (e != 0) {
-      const int len = static_cast<int>(e >> 16);
+      const int len = lookup_length(e);
       if (len > n) return kBadCode;  // the code's bits lie beyond a marker
       n -= len;
-      *sym = static_cast<int>(e & 0xFFFF);
+      *sym = lookup_symbol(e);
       return kSymbol;
     }
     int L = n >= 8 ? 9 : 1;

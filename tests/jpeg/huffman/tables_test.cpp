@@ -2,6 +2,7 @@
 // checks, allocation (failure included), the -64 rules and the fields of the
 // built tables.
 #include <cstring>
+#include <utility>
 
 #include "jpeg/huffman/huff_test_util.h"
 #include "jpeg/huffman/huffman_records.h"
@@ -76,10 +77,15 @@ TEST(HuffmanRecords, StandardDcTable) {
   for (int i = 0; i < 12; ++i) EXPECT_EQ(d->symbolsByCode[i], i);
   // Look-up: 00xxxxxx -> category 0 in 2 bits; 010xxxxx -> 1 in 3 bits; 11111110 -> 10 in 8 bits;
   // 11111111 begins the 9-bit code: no entry.
-  for (int i = 0; i < 64; ++i) EXPECT_EQ(d->lookup[i], 2u << 16 | 0);
-  for (int i = 64; i < 96; ++i) EXPECT_EQ(d->lookup[i], 3u << 16 | 1);
-  EXPECT_EQ(d->lookup[0xFE], 8u << 16 | 10);
+  const auto entry = [](uint32_t e) { return std::pair{huff::lookup_length(e), huff::lookup_symbol(e)}; };
+  for (int i = 0; i < 64; ++i) EXPECT_EQ(entry(d->lookup[i]), std::pair(2, 0));
+  for (int i = 64; i < 96; ++i) EXPECT_EQ(entry(d->lookup[i]), std::pair(3, 1));
+  EXPECT_EQ(entry(d->lookup[0xFE]), std::pair(8, 10));
   EXPECT_EQ(d->lookup[0xFF], 0u);
+  // Code and value bits in one: 2 + 0, 3 + 1, 8 + 10.
+  EXPECT_EQ(d->lookup[0] & 31, 2u);
+  EXPECT_EQ(d->lookup[64] & 31, 4u);
+  EXPECT_EQ(d->lookup[0xFE] & 31, 18u);
 }
 
 TEST(HuffmanRecords, BuildRules) {
@@ -256,7 +262,8 @@ TEST(HuffmanRecords, RandomTablesAreCanonical) {
         prev_left = left + (uint64_t{1} << (16 - L)) - 1;  // a prefix covers this whole range
         if (L <= 8)
           for (uint32_t j = 0; j < (1u << (8 - L)); ++j)
-            ASSERT_EQ(dt->lookup[(code << (8 - L)) + j], uint32_t(L) << 16 | dht.symbols[p]);
+            ASSERT_EQ(dt->lookup[(code << (8 - L)) + j],
+                      uint32_t(L) << 16 | uint32_t(dht.symbols[p]) << 8 | uint32_t(L + (dht.symbols[p] & 15)));
       }
   }
 }
