@@ -82,11 +82,16 @@ __attribute__((noinline)) uint32_t last_four(const uint8_t* start, const uint8_t
   return cnt == 4 ? t : (acc0 << (8 * cnt)) | t;
 }
 
-NMX_INLINE inline bool decode_block_impl(const uint8_t* src, int32_t srcLen, int32_t* srcPos, int16_t* dst, int16_t* lastDC,
-                              int32_t* marker, const DecodeSpec* dc, const DecodeSpec* ac, DecodeState* state) {
-  if (*marker != 0) return false;
+// Input beyond which no check of the end is needed while decoding a block: a
+// block passes at most 64 x 32 bits = 256 bytes, 512 with stuffing, and a
+// refill reads 8 bytes ahead.
+constexpr int64_t kRoomyInput = 536;
+
+template <bool kRoomy>
+NMX_INLINE inline bool decode_block_impl(const uint8_t* src, int32_t srcLen, int32_t* srcPos, int16_t* dst,
+                                         int16_t* lastDC, const DecodeSpec* dc, const DecodeSpec* ac,
+                                         DecodeState* state) {
   const int32_t pos0 = *srcPos;
-  if (pos0 < 0 || static_cast<int64_t>(srcLen) - pos0 < 24) return false;
   const int n0 = state->bitCount;
   if (n0 < 0 || n0 > 32) return false;
 
@@ -97,27 +102,31 @@ NMX_INLINE inline bool decode_block_impl(const uint8_t* src, int32_t srcLen, int
   // valid ones are the stream bits that follow them (or 0), so a refill may
   // OR a whole 8-byte load over them.
   ReadAhead r{n0 ? static_cast<uint64_t>(acc0) << (64 - n0) : 0, start, n0, 1};
-  // The plain reader's bit count is kept as two positions, bits it has read
-  // (a whole number of bytes) and bits consumed, so that its refill test is
-  // a compare and a conditional move off the consumption chain.
-  int read_to = 0, consumed = -n0;  // it holds read_to - consumed bits
+  // Positions in bits, all from one origin: `consumed` by the decoding,
+  // `loaded` into r.buf (so r.held = loaded - consumed, brought up to date
+  // only where it is needed), and read by the plain reader, `read_to` (a
+  // whole number of bytes). The plain reader's refill test is then a compare
+  // and a conditional move off the bit chain.
+  int consumed = -n0, loaded = 0, read_to = 0;  // the plain reader holds read_to - consumed bits
   bool stuffed = false;
 
-  // Brings r.held to 56..63 bits; called before every coefficient whatever
+  // Brings r.held to 56..63 bits; called every second coefficient whatever
   // r.held is (a refill of 0 bytes costs less than a mispredicted branch).
 #define NMX_REFILL()                                      \
   do {                                                    \
-    if (end - r.p < 8) return false;                      \
+    r.held = loaded - consumed;                           \
+    if (!kRoomy && end - r.p < 8) return false;           \
     const uint64_t w_ = load_be64(r.p);                   \
     if (__builtin_expect(!has_ff(w_), 1)) {               \
       r.buf |= w_ >> r.held;                              \
       const int k_ = (63 - r.held) >> 3;                  \
       r.p += k_;                                          \
-      r.held += 8 * k_;                                   \
+      loaded += 8 * k_;                                   \
     } else {                                              \
       r = refill_bytes(r, end);                           \
       if (!r.ok) return false;                            \
       stuffed |= r.ok == 2;                               \
+      loaded = consumed + r.held;                         \
     }                                                     \
   } while (0)
   // The plain reader refills to 25..32 bits when it holds fewer than `need`.
@@ -127,27 +136,18 @@ NMX_INLINE inline bool decode_block_impl(const uint8_t* src, int32_t srcLen, int
     read_to = read_to < consumed + (need) ? refilled_ : read_to;     \
     consumed += (used);                                              \
   } while (0)
-  // One symbol into `sym` (r.held >= 33); a long code refills afterwards.
-#define NMX_SYMBOL(t, e_, sym)                                     \
+  // A code of 9 to 16 bits into `sym`; a refill follows.
+#define NMX_LONG_SYMBOL(t, sym)                                    \
   do {                                                             \
-    if (__builtin_expect(e_ != 0, 1)) {                            \
-      const int len_ = lookup_length(e_);                          \
-      r.buf <<= len_;                                              \
-      r.held -= len_;                                              \
-      NMX_PLAIN(8, len_);                                          \
-      sym = lookup_symbol(e_);                                     \
-    } else {                                                       \
-      int len_ = 0;                                                \
-      sym = long_symbol((t), static_cast<uint32_t>(r.buf >> 48), &len_); \
-      if (sym < 0) return false;                                   \
-      r.buf <<= len_;                                              \
-      r.held -= len_;                                              \
-      NMX_PLAIN(8, 0);                                             \
-      NMX_PLAIN(9, 9);                                             \
-      if (read_to - consumed < len_ - 9) read_to += 32; /* bit by bit */ \
-      consumed += len_ - 9;                                        \
-      NMX_REFILL();                                                \
-    }                                                              \
+    int len_ = 0;                                                  \
+    sym = long_symbol((t), static_cast<uint32_t>(r.buf >> 48), &len_); \
+    if (sym < 0) return false;                                     \
+    r.buf <<= len_;                                                \
+    NMX_PLAIN(8, 0);                                               \
+    NMX_PLAIN(9, 9);                                               \
+    if (read_to - consumed < len_ - 9) read_to += 32; /* bit by bit */ \
+    consumed += len_ - 9;                                          \
+    NMX_REFILL();                                                  \
   } while (0)
   // The s (1..15) value bits into `v`, extended without a branch on their sign.
 #define NMX_VALUE(s, v)                                                 \
@@ -155,8 +155,23 @@ NMX_INLINE inline bool decode_block_impl(const uint8_t* src, int32_t srcLen, int
     NMX_PLAIN(s, s);                                                    \
     const int32_t u_ = static_cast<int32_t>(r.buf >> (64 - (s)));       \
     r.buf <<= (s);                                                      \
-    r.held -= (s);                                                      \
     v = u_ + (((u_ - (1 << ((s) - 1))) >> 31) & (1 - (1 << (s))));      \
+  } while (0)
+  // A symbol with a code of up to 8 bits and its value bits go in one
+  // shift by the lookup entry (the value is read from the bits before it),
+  // so the chain from one symbol to the next is a lookup and a shift. The
+  // plain reader's count still sees a symbol and then a value. A value whose
+  // first bit is 0 is negative: its bits minus 2^s - 1.
+#define NMX_SHORT(e_, v)                                                               \
+  do {                                                                                 \
+    const int len_ = lookup_length(e_), s_ = static_cast<int>((e_ >> 8) & 15);         \
+    const uint64_t x_ = r.buf << len_;                                                 \
+    r.buf <<= (e_ & 63);                                                               \
+    NMX_PLAIN(8, len_);                                                                \
+    NMX_PLAIN(s_, s_);                                                                 \
+    const uint32_t u_ = static_cast<uint32_t>((x_ >> 1) >> (e_ >> 24));                \
+    const uint32_t neg_ = ~static_cast<uint32_t>(static_cast<int64_t>(x_) >> 63);      \
+    v = static_cast<int32_t>(u_ - (neg_ & ((1u << s_) - 1u)));                         \
   } while (0)
 
   // Eight plain stores, written out: a loop here becomes a string store,
@@ -166,73 +181,63 @@ NMX_INLINE inline bool decode_block_impl(const uint8_t* src, int32_t srcLen, int
   _mm_storeu_si128(d + 0, zero), _mm_storeu_si128(d + 1, zero), _mm_storeu_si128(d + 2, zero);
   _mm_storeu_si128(d + 3, zero), _mm_storeu_si128(d + 4, zero), _mm_storeu_si128(d + 5, zero);
   _mm_storeu_si128(d + 6, zero), _mm_storeu_si128(d + 7, zero);
-  // A symbol with a code of up to 8 bits and its value bits go in one
-  // shift by the lookup entry (the value is read from the bits before it),
-  // so the chain from one symbol to the next is a lookup and a shift. The
-  // plain reader's count still sees a symbol and then a value.
-  // s: the value bits (0..15); `v` their value.
-#define NMX_SHORT(e_, v)                                                    \
-  do {                                                                      \
-    const int len_ = lookup_length(e_), s_ = static_cast<int>((e_ >> 8) & 15); \
-    const uint32_t u_ = static_cast<uint32_t>(((r.buf << len_) >> 1) >> (63 - s_)); \
-    r.buf <<= (e_ & 63);                                                    \
-    r.held -= static_cast<int>(e_ & 31);                                    \
-    NMX_PLAIN(8, len_);                                                     \
-    NMX_PLAIN(s_, s_);                                                      \
-    v = static_cast<int32_t>(u_) - static_cast<int32_t>(u_ < ((1u << s_) >> 1) ? (1u << s_) - 1u : 0u); \
-  } while (0)
 
   NMX_REFILL();
   int sym;
   int16_t dcv = *lastDC;
-  const uint32_t de = dc->lookup[r.buf >> 56];
-  if (__builtin_expect(de != 0, 1)) {
-    int32_t v;
-    NMX_SHORT(de, v);
-    dcv = static_cast<int16_t>(dcv + v);
-  } else {
-    NMX_SYMBOL(dc, de, sym);
-    if (sym & 15) {
-      int32_t v;
-      NMX_VALUE(sym & 15, v);
-      dcv = static_cast<int16_t>(dcv + v);
+  {
+    const uint32_t e = dc->lookup[r.buf >> 56];
+    int32_t v = 0;
+    if (__builtin_expect(e != 0, 1)) {
+      NMX_SHORT(e, v);
+    } else {
+      NMX_LONG_SYMBOL(dc, sym);
+      if (sym & 15) NMX_VALUE(sym & 15, v);
     }
+    dcv = static_cast<int16_t>(dcv + v);
   }
   dst[0] = dcv;
 
   // Two coefficients per refill: a short code and its value take at most 23
   // bits, and a long code refills on its own.
   int k = 1;
-  for (int half = 0;; half ^= 1) {
-    if (!half) NMX_REFILL();
-    const uint32_t e = ac->lookup[r.buf >> 56];
-    int run, s;
-    int32_t v;
-    if (__builtin_expect(e != 0, 1)) {
-      NMX_SHORT(e, v);
-      run = static_cast<int>((e >> 12) & 15), s = static_cast<int>((e >> 8) & 15);
-    } else {
-      NMX_SYMBOL(ac, e, sym);
-      run = (sym >> 4) & 15, s = sym & 15;
-      if (s) NMX_VALUE(s, v);
-    }
-    if (s) {
-      k += run;
-      if (k > 63) return false;
-      dst[kZigzag[k]] = static_cast<int16_t>(v);
-      if (++k >= 64) break;
-    } else if (run < 15) {
-      break;
-    } else if ((k += 16) >= 64) {
-      break;
-    }
+#define NMX_AC()                                                  \
+  do {                                                            \
+    const uint32_t e = ac->lookup[r.buf >> 56];                   \
+    int run, s;                                                   \
+    int32_t v = 0;                                                \
+    if (__builtin_expect(e != 0, 1)) {                            \
+      NMX_SHORT(e, v);                                            \
+      run = static_cast<int>((e >> 12) & 15);                     \
+      s = static_cast<int>((e >> 8) & 15);                        \
+    } else {                                                      \
+      NMX_LONG_SYMBOL(ac, sym);                                   \
+      run = (sym >> 4) & 15, s = sym & 15;                        \
+      if (s) NMX_VALUE(s, v);                                     \
+    }                                                             \
+    if (__builtin_expect(s != 0, 1)) {                            \
+      k += run;                                                   \
+      if (k > 63) return false;                                   \
+      dst[kZigzag[k]] = static_cast<int16_t>(v);                  \
+      if (++k >= 64) goto done;                                   \
+    } else if (run < 15 || (k += 16) >= 64) {                     \
+      goto done;                                                  \
+    }                                                             \
+  } while (0)
+  for (;;) {
+    NMX_REFILL();
+    NMX_AC();
+    NMX_AC();
   }
+done:
+#undef NMX_AC
 #undef NMX_SHORT
 #undef NMX_VALUE
-#undef NMX_SYMBOL
+#undef NMX_LONG_SYMBOL
 #undef NMX_PLAIN
 #undef NMX_REFILL
 
+  r.held = loaded - consumed;
   const int plain = read_to - consumed;
   // Settle to the plain reader's position: give back the bytes it would not
   // have read yet, or read on those it would have.
@@ -271,6 +276,19 @@ NMX_INLINE inline bool decode_block_impl(const uint8_t* src, int32_t srcLen, int
   state->bitCount = plain;
   state->endPosition = k;
   return true;
+}
+
+// The fast path: true when it decoded the block, false when it gave up
+// without visible effect.
+NMX_INLINE inline bool decode_block_fast_path(const uint8_t* src, int32_t srcLen, int32_t* srcPos, int16_t* dst,
+                                              int16_t* lastDC, int32_t* marker, const DecodeSpec* dc,
+                                              const DecodeSpec* ac, DecodeState* state) {
+  if (*marker != 0) return false;
+  const int32_t pos0 = *srcPos;
+  if (pos0 < 0 || static_cast<int64_t>(srcLen) - pos0 < 24) return false;
+  if (static_cast<int64_t>(srcLen) - pos0 >= kRoomyInput)
+    return decode_block_impl<true>(src, srcLen, srcPos, dst, lastDC, dc, ac, state);
+  return decode_block_impl<false>(src, srcLen, srcPos, dst, lastDC, dc, ac, state);
 }
 
 }  // namespace

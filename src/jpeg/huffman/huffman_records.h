@@ -34,8 +34,8 @@ struct NMX_HUFF_RECORD DecodeSpec {
 
 // Decoder lookup entry: bits 0-4 the code length plus the symbol's value
 // bits (s = symbol & 15), bits 8-15 the symbol, bits 16-19 the code length
-// (1..8). A 64-bit shift by the entry itself passes code and value bits at
-// once (shift counts use their low 6 bits).
+// (1..8), bits 24-29 63 - s. A 64-bit shift by the entry itself passes code
+// and value bits at once (shift counts use their low 6 bits).
 static inline int lookup_symbol(uint32_t e) { return static_cast<int>((e >> 8) & 0xFF); }
 static inline int lookup_length(uint32_t e) { return static_cast<int>((e >> 16) & 15); }
 

@@ -73,7 +73,7 @@ nmxStatus build_decode_spec(const uint8_t* counts, const uint8_t* symbols, Decod
     const int L = list.length[i];
     const uint32_t from = list.code[i] << (8 - L);
     const uint32_t entry = static_cast<uint32_t>(L + (symbols[i] & 15)) | static_cast<uint32_t>(symbols[i]) << 8 |
-                           static_cast<uint32_t>(L) << 16;
+                           static_cast<uint32_t>(L) << 16 | static_cast<uint32_t>(63 - (symbols[i] & 15)) << 24;
     for (uint32_t j = 0; j < (1u << (8 - L)); ++j) {
       if (from + j >= 256) return nmxStatusHuffTableErr;
       spec->lookup[from + j] = entry;

@@ -263,7 +263,8 @@ TEST(HuffmanRecords, RandomTablesAreCanonical) {
         if (L <= 8)
           for (uint32_t j = 0; j < (1u << (8 - L)); ++j)
             ASSERT_EQ(dt->lookup[(code << (8 - L)) + j],
-                      uint32_t(L) << 16 | uint32_t(dht.symbols[p]) << 8 | uint32_t(L + (dht.symbols[p] & 15)));
+                      uint32_t(L) << 16 | uint32_t(dht.symbols[p]) << 8 | uint32_t(L + (dht.symbols[p] & 15)) |
+                          uint32_t(63 - (dht.symbols[p] & 15)) << 24);
       }
   }
 }
