@@ -58,6 +58,12 @@ bool encode_block_fast_avx512(const int16_t* src, uint8_t* dst, int32_t dstLen, 
     const __m512i x = _mm512_and_si512(_mm512_add_epi16(v, _mm512_srai_epi16(v, 15)), mask);
     _mm512_store_si512(bits + 32 * h, x);
   }
+  const bool roomy = *dstPos >= 0 && static_cast<int64_t>(dstLen) - *dstPos >= fast::kRoomyOutput;
+  const __m512i most_negative = _mm512_set1_epi16(-32768);
+  const bool no_symbol = (_mm512_cmpeq_epi16_mask(lo, most_negative) & ~__mmask32{1}) |
+                         _mm512_cmpeq_epi16_mask(hi, most_negative);  // category 16: left to the plain form
+  if (roomy && !no_symbol)
+    return fast::encode_block_core<true, true>(zz, cats, bits, nonzero, dst, dstLen, dstPos, lastDC, dc, ac, state);
   return fast::encode_block_core<true>(zz, cats, bits, nonzero, dst, dstLen, dstPos, lastDC, dc, ac, state);
 }
 

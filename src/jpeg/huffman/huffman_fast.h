@@ -51,7 +51,22 @@ inline int nz_category(int32_t v) {
 // zz: the 64 coefficients in zig-zag order; nonzero: bit k set when zz[k] != 0
 // (bit 0 is ignored). With kPrepared, cats[k] and bits[k] hold each AC
 // value's category and its extra bits (already cut to the category).
-template <bool kPrepared>
+// 16 or more zeros before some nonzero AC coefficient (ZRL codes needed);
+// m: the nonzero AC positions.
+inline bool has_long_zero_run(uint64_t m) {
+  const uint64_t below_last = m ? (~uint64_t{0} >> __builtin_clzll(m)) >> 1 : 0;
+  uint64_t x = ~m & below_last & ~uint64_t{1};  // the zeros before the last nonzero (the DC is not one)
+  x &= x >> 1, x &= x >> 2, x &= x >> 4, x &= x >> 8;  // bit i: zeros at i..i+15
+  return x != 0;
+}
+
+// kRoomy: the caller checked that the buffer holds any block (kRoomyOutput).
+// A block codes to at most 2056 bits (DC 32, three ZRLs, 63 AC codes of 31
+// bits, EOB, 7 pending) = 257 bytes, 514 when every byte is stuffed, and the
+// last store may reach 8 bytes beyond.
+constexpr int64_t kRoomyOutput = 528;
+
+template <bool kPrepared, bool kRoomy = false>
 inline bool encode_block_core(const int16_t* zz, const uint8_t* cats, const uint16_t* bits, uint64_t nonzero,
                               uint8_t* dst, int32_t dstLen, int32_t* dstPos, int16_t* lastDC, const EncodeSpec* dc,
                               const EncodeSpec* ac, EncodeState* state) {
@@ -68,14 +83,14 @@ inline bool encode_block_core(const int16_t* zz, const uint8_t* cats, const uint
 
   auto emit8 = [&]() NMX_INLINE -> bool {
     if (has_ff(acc)) {
-      if (end - out < 16) return false;
+      if (!kRoomy && end - out < 16) return false;
       for (int sh = 56; sh >= 0; sh -= 8) {
         const uint8_t b = static_cast<uint8_t>(acc >> sh);
         *out++ = b;
         if (b == 0xFF) *out++ = 0;
       }
     } else {
-      if (end - out < 8) return false;
+      if (!kRoomy && end - out < 8) return false;
       store_be64(out, acc);
       out += 8;
     }
@@ -107,6 +122,23 @@ inline bool encode_block_core(const int16_t* zz, const uint8_t* cats, const uint
 
   uint64_t m = nonzero & ~uint64_t{1};
   int prev = 0;
+  if constexpr (kPrepared) {
+    if (!has_long_zero_run(m)) {
+      // No ZRL codes and (the caller checked) no -32768: per coefficient a
+      // lookup and a put; a symbol without a code is noticed at the end.
+      uint32_t missing = 0;  // bit 31 set when some entry is 0
+      while (m) {
+        const int k = __builtin_ctzll(m);
+        const int c = cats[k];
+        const uint32_t e = ac->entry[((k - prev - 1) << 4) + c];
+        missing |= e - 1;
+        if (!put((static_cast<uint64_t>(e & 0xFFFF) << c) | bits[k], static_cast<int>(e >> 16) + c)) return false;
+        prev = k;
+        m &= m - 1;
+      }
+      if (missing >> 31) return false;
+    }
+  }
   while (m) {
     const int k = __builtin_ctzll(m);
     int r = k - prev - 1;
@@ -137,7 +169,7 @@ inline bool encode_block_core(const int16_t* zz, const uint8_t* cats, const uint
   }
   uint64_t x = pending ? acc << free : 0;  // left-aligned
   const int whole = pending >> 3;
-  if (end - out < 16) return false;
+  if (!kRoomy && end - out < 16) return false;
   if (!has_ff(x & ~(~uint64_t{0} >> (8 * whole)))) {  // 8 bytes out, `whole` of them counted
     store_be64(out, x);
     out += whole;
