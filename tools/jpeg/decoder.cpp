@@ -45,7 +45,13 @@ struct Tables {
 class Decoder {
  public:
   Decoder(const uint8_t* data, size_t size, int scale, Image* out, int64_t max_pixels)
-      : data_(data), size_(size), scale_(scale), collect_(out == nullptr), max_pixels_(max_pixels), out_(out) {}
+      : data_(data),
+        size_(size),
+        scale_(scale),
+        block_size_(8 / scale),
+        collect_(out == nullptr),
+        max_pixels_(max_pixels),
+        out_(out) {}
 
   bool run(std::string& error);
   const Frame& frame() const { return frame_; }
@@ -82,6 +88,7 @@ class Decoder {
   const uint8_t* data_;
   size_t size_, pos_ = 0;
   int scale_;
+  int block_size_;  // output pixels per block side: 8 / scale_
   bool collect_;
   int64_t max_pixels_;
   Image* out_;
@@ -298,7 +305,7 @@ bool Decoder::store_block(Component& c, int bx, int by, const int16_t* coef) {
     return true;
   }
   const uint16_t* q = tables_.quant[c.quant];
-  const int bs = 8 / scale_;
+  const int bs = block_size_;
   uint8_t* dst = c.plane.row(by * bs) + bx * bs;
   const int32_t step = c.plane.stride();
   nmxStatus s;
@@ -348,34 +355,36 @@ bool Decoder::decode_scan(const int* comps, const int* dc, const int* ac, int ns
   }
   if (!collect_ && !output_started_ && !start_output(ns == frame_.ncomp)) return false;
   if (streaming_ && have_scan_) return fail("more scans than the components need");
-  const int64_t units = static_cast<int64_t>(units_x) * units_y;
   const int interval = tables_.restart_interval;
-  for (int64_t u = 0; u < units; ++u) {
-    if (interval && u && u % interval == 0) {
-      std::fill(pred, pred + 3, 0);
-      if (!restart()) return false;
-    }
-    const int ux = static_cast<int>(u % units_x), uy = static_cast<int>(u / units_x);
-    for (int i = 0; i < ns; ++i) {
-      Component& c = frame_.comp[comps[i]];
-      const auto* dcs = reinterpret_cast<const NmxDecodeHuffmanSpec*>(tables_.huff[0][dc[i]].get());
-      const auto* acs = reinterpret_cast<const NmxDecodeHuffmanSpec*>(tables_.huff[1][ac[i]].get());
-      const int bh = ns == 1 ? 1 : c.v, bw = ns == 1 ? 1 : c.h;
-      for (int v = 0; v < bh; ++v)
-        for (int h = 0; h < bw; ++h) {
-          const nmxStatus s = nmxiDecodeHuffman8x8_JPEG_1u16s_C1(data_, static_cast<int32_t>(size_), &spos_, coef,
-                                                                 &pred[i], &marker_, dcs, acs, state);
-          if (s != nmxStatusOk) {
-            if (s == nmxStatusBufferEndErr) return fail("file is truncated inside the entropy-coded data");
-            return fail("corrupt entropy-coded data (status " + std::to_string(s) + ")");
+  int to_restart = interval;  // units before the next restart marker
+  for (int uy = 0; uy < units_y; ++uy) {
+    for (int ux = 0; ux < units_x; ++ux) {
+      if (interval && to_restart-- == 0) {
+        to_restart = interval - 1;
+        std::fill(pred, pred + 3, 0);
+        if (!restart()) return false;
+      }
+      for (int i = 0; i < ns; ++i) {
+        Component& c = frame_.comp[comps[i]];
+        const auto* dcs = reinterpret_cast<const NmxDecodeHuffmanSpec*>(tables_.huff[0][dc[i]].get());
+        const auto* acs = reinterpret_cast<const NmxDecodeHuffmanSpec*>(tables_.huff[1][ac[i]].get());
+        const int bh = ns == 1 ? 1 : c.v, bw = ns == 1 ? 1 : c.h;
+        for (int v = 0; v < bh; ++v)
+          for (int h = 0; h < bw; ++h) {
+            const nmxStatus s = nmxiDecodeHuffman8x8_JPEG_1u16s_C1(data_, static_cast<int32_t>(size_), &spos_, coef,
+                                                                   &pred[i], &marker_, dcs, acs, state);
+            if (s != nmxStatusOk) {
+              if (s == nmxStatusBufferEndErr) return fail("file is truncated inside the entropy-coded data");
+              return fail("corrupt entropy-coded data (status " + std::to_string(s) + ")");
+            }
+            const int bx = ns == 1 ? ux : ux * c.h + h;
+            const int by = streaming_ ? c.v + v : ns == 1 ? uy : uy * c.v + v;  // streamed rows go to slot B
+            if (!store_block(c, bx, by, coef)) return false;
           }
-          const int bx = ns == 1 ? ux : ux * c.h + h;
-          const int by = streaming_ ? c.v + v : ns == 1 ? uy : uy * c.v + v;  // streamed rows go to slot B
-          if (!store_block(c, bx, by, coef)) return false;
-        }
-      c.seen = true;
+        c.seen = true;
+      }
+      if (streaming_ && ux == units_x - 1 && !next_band(uy)) return false;
     }
-    if (streaming_ && ux == units_x - 1 && !next_band(uy)) return false;
   }
   if (streaming_ && !emit_band(units_y - 1, true)) return false;
   // Continue the parse at the marker that ends the scan.
