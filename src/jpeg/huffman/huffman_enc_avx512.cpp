@@ -25,8 +25,10 @@ constexpr PermuteIndex kIndex{};
 
 }  // namespace
 
-bool encode_block_fast_avx512(const int16_t* src, uint8_t* dst, int32_t dstLen, int32_t* dstPos, int16_t* lastDC,
-                              const EncodeSpec* dc, const EncodeSpec* ac, EncodeState* state) {
+namespace {
+
+NMX_INLINE inline bool encode_fast(const int16_t* src, uint8_t* dst, int32_t dstLen, int32_t* dstPos, int16_t* lastDC,
+                                   const EncodeSpec* dc, const EncodeSpec* ac, EncodeState* state) {
   alignas(64) int16_t zz[64];
   const __m512i a = _mm512_loadu_si512(src);
   const __m512i b = _mm512_loadu_si512(src + 32);
@@ -67,9 +69,16 @@ bool encode_block_fast_avx512(const int16_t* src, uint8_t* dst, int32_t dstLen, 
   return fast::encode_block_core<true>(zz, cats, bits, nonzero, dst, dstLen, dstPos, lastDC, dc, ac, state);
 }
 
+}  // namespace
+
+bool encode_block_fast_avx512(const int16_t* src, uint8_t* dst, int32_t dstLen, int32_t* dstPos, int16_t* lastDC,
+                              const EncodeSpec* dc, const EncodeSpec* ac, EncodeState* state) {
+  return encode_fast(src, dst, dstLen, dstPos, lastDC, dc, ac, state);
+}
+
 nmxStatus encode_block_avx512(const int16_t* src, uint8_t* dst, int32_t dstLen, int32_t* dstPos, int16_t* lastDC,
                               const EncodeSpec* dc, const EncodeSpec* ac, EncodeState* state) {
-  if (encode_block_fast_avx512(src, dst, dstLen, dstPos, lastDC, dc, ac, state)) return nmxStatusOk;
+  if (encode_fast(src, dst, dstLen, dstPos, lastDC, dc, ac, state)) return nmxStatusOk;
   return encode_block_ref(src, dst, dstLen, dstPos, lastDC, dc, ac, state);
 }
 
