@@ -155,7 +155,6 @@ bool encode(const Image& img, const EncodeOptions& opt, std::vector<uint8_t>& ou
 
   // Entropy-coded data, written after the headers in one buffer. A full
   // buffer (-62) restarts the scan with twice the room.
-  const size_t mcus = static_cast<size_t>(mcus_x) * mcus_y;
   size_t room = head.size() + static_cast<size_t>(img.width) * img.height * n / 2 + 4096;
   for (;;) {
     if (room > 0x7FFFFF00u) return error = "image too large for one entropy-coded buffer", false;
@@ -172,34 +171,35 @@ bool encode(const Image& img, const EncodeOptions& opt, std::vector<uint8_t>& ou
     int16_t last_dc[3] = {0, 0, 0};
     alignas(16) int16_t coef[64];
     nmxStatus s = nmxiEncodeHuffmanStateInit_JPEG_8u(state);
-    size_t next_restart = opt.restart_mcus ? static_cast<size_t>(opt.restart_mcus) : mcus;
+    int to_restart = opt.restart_mcus;  // MCUs before the next restart marker
     int restart_index = 0;
-    for (size_t m = 0; m < mcus && s == nmxStatusOk; ++m) {
-      if (m == next_restart) {
-        s = nmxiEncodeHuffman8x8_JPEG_16s1u_C1(nullptr, buf, len, &pos, nullptr, nullptr, nullptr, state, 1);
-        if (s != nmxStatusOk) break;
-        if (pos + 2 > len) {
-          s = nmxStatusBufferEndErr;
-          break;
-        }
-        buf[pos++] = 0xFF;
-        buf[pos++] = static_cast<uint8_t>(0xD0 + (restart_index++ & 7));
-        std::fill(last_dc, last_dc + 3, 0);
-        next_restart += static_cast<size_t>(opt.restart_mcus);
-      }
-      const int mx = static_cast<int>(m % mcus_x);
-      if (mx == 0 && !bands.fill(static_cast<int>(m / mcus_x), error)) return false;
-      for (int c = 0; c < n && s == nmxStatusOk; ++c) {
-        ComponentPlan& cp = comps[c];
-        const HuffmanSet& hs = huff[c == 0 ? 0 : 1];
-        for (int v = 0; v < cp.v && s == nmxStatusOk; ++v)
-          for (int h = 0; h < cp.h && s == nmxStatusOk; ++h) {
-            const uint8_t* src = cp.plane.row(v * 8) + (mx * cp.h + h) * 8;
-            s = nmxiDCTQuantFwd8x8LS_JPEG_8u16s_C1R(src, cp.plane.stride(), coef, fwd[cp.quant]);
-            if (s == nmxStatusOk)
-              s = nmxiEncodeHuffman8x8_JPEG_16s1u_C1(coef, buf, len, &pos, &last_dc[c], hs.dc_spec(),
-                                                    hs.ac_spec(), state, 0);
+    for (int my = 0; my < mcus_y && s == nmxStatusOk; ++my) {
+      if (!bands.fill(my, error)) return false;
+      for (int mx = 0; mx < mcus_x && s == nmxStatusOk; ++mx) {
+        if (opt.restart_mcus && to_restart-- == 0) {
+          to_restart = opt.restart_mcus - 1;
+          s = nmxiEncodeHuffman8x8_JPEG_16s1u_C1(nullptr, buf, len, &pos, nullptr, nullptr, nullptr, state, 1);
+          if (s != nmxStatusOk) break;
+          if (pos + 2 > len) {
+            s = nmxStatusBufferEndErr;
+            break;
           }
+          buf[pos++] = 0xFF;
+          buf[pos++] = static_cast<uint8_t>(0xD0 + (restart_index++ & 7));
+          std::fill(last_dc, last_dc + 3, 0);
+        }
+        for (int c = 0; c < n && s == nmxStatusOk; ++c) {
+          ComponentPlan& cp = comps[c];
+          const HuffmanSet& hs = huff[c == 0 ? 0 : 1];
+          for (int v = 0; v < cp.v && s == nmxStatusOk; ++v)
+            for (int h = 0; h < cp.h && s == nmxStatusOk; ++h) {
+              const uint8_t* src = cp.plane.row(v * 8) + (mx * cp.h + h) * 8;
+              s = nmxiDCTQuantFwd8x8LS_JPEG_8u16s_C1R(src, cp.plane.stride(), coef, fwd[cp.quant]);
+              if (s == nmxStatusOk)
+                s = nmxiEncodeHuffman8x8_JPEG_16s1u_C1(coef, buf, len, &pos, &last_dc[c], hs.dc_spec(),
+                                                      hs.ac_spec(), state, 0);
+            }
+        }
       }
     }
     if (s == nmxStatusOk)
