@@ -50,17 +50,22 @@ __attribute__((noinline)) ReadAhead refill_bytes(ReadAhead r, const uint8_t* end
 }
 
 // A code of 9 to 16 bits from the next 16 bits c16: its symbol, and its
-// length in *len; -1 when no code matches.
+// length in *len; -1 when no code matches. The eight lengths are tried at
+// once: c16 holds a code of length L or shorter when it is at most the last
+// code of length L with ones appended (the lengths without codes excluded);
+// the shortest such L is the code's.
 __attribute__((noinline)) int long_symbol(const DecodeSpec* t, uint32_t c16, int* len) {
-  for (int L = 9; L <= 16; ++L) {
-    const uint32_t c = c16 >> (16 - L);
-    const uint32_t last = t->lastCode[L];
-    if (last != 0xFFFF && c <= last) {
-      *len = L;
-      return t->symbolsByCode[(t->firstIndex[L] + c - t->firstCode[L]) & 255];
-    }
-  }
-  return -1;
+  const __m128i last = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&t->lastCode[9]));
+  const __m128i scale = _mm_setr_epi16(128, 64, 32, 16, 8, 4, 2, 1);  // 2^(16 - L)
+  const __m128i last_left = _mm_add_epi16(_mm_mullo_epi16(last, scale), _mm_sub_epi16(scale, _mm_set1_epi16(1)));
+  const __m128i c = _mm_set1_epi16(static_cast<int16_t>(c16));
+  const __m128i within = _mm_cmpeq_epi16(_mm_min_epu16(c, last_left), c);
+  const __m128i none = _mm_cmpeq_epi16(last, _mm_set1_epi16(-1));
+  const unsigned m = static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(none, within)));
+  if (m == 0) return -1;
+  const int L = 9 + __builtin_ctz(m) / 2;
+  *len = L;
+  return t->symbolsByCode[(t->firstIndex[L] + (c16 >> (16 - L)) - t->firstCode[L]) & 255];
 }
 
 // The plain reader's accumulator after it read up to pend: its last four data
