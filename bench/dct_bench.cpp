@@ -5,12 +5,15 @@
 //            + jsimd_quantize_avx2 on the same blocks;
 //   inverse  DCTQuantInv8x8LS_JPEG_16s8u (coefficients -> pixels) against
 //            jsimd_idct_islow_avx2, on the quality-50 coefficients of the blocks;
-//   our 1x1, 2x2, 4x4 shortcuts and 4x4, 2x2 thumbnails on the same input, and
-//   the 12-bit single-precision forms on the samples scaled by 16.
+//   our 1x1, 2x2, 4x4 shortcuts and 4x4, 2x2 thumbnails on the same input,
+//   the full and shortcut inverse kernels of every target called directly
+//   (`kernel_<target>`, with their ratios), and the 12-bit single-precision
+//   forms on the samples scaled by 16.
 // Each run reports `per_block` (seconds per block, with an SI prefix).
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "../tests/support/ppm.h"
@@ -141,6 +144,25 @@ void BM_InvRef(benchmark::State& state) {
   per_block(state);
 }
 
+// The area inverse kernels of one target called directly (no entry point),
+// so that the shortcut ratios of the narrower targets show on this machine.
+template <nmx::Target kTarget, nmx::dct::Inv8u nmx::dct::Kernels::*kOp>
+void BM_InvKernel(benchmark::State& state) {
+  const auto& targets = nmx::available_targets();
+  if (std::find(targets.begin(), targets.end(), kTarget) == targets.end()) {
+    state.SkipWithError("target not available here");
+    return;
+  }
+  const Data& d = data();
+  const auto kernel = nmx::dct::kernels_for(kTarget).*kOp;
+  std::vector<uint8_t> out(kW * kH);
+  for (auto _ : state) {
+    for (int b = 0; b < kBlocks; ++b) kernel(&d.coefs[64 * b], &out[block_offset(b)], kW, kQ50);
+    benchmark::DoNotOptimize(out.data());
+  }
+  per_block(state);
+}
+
 // The 12-bit forms on the same content scaled to 12 bits (no peer).
 void BM_Fwd12(benchmark::State& state) {
   const Data& d = data();
@@ -249,8 +271,29 @@ BENCHMARK(BM_Inv<nmxiDCTQuantInv8x8LS_2x2_JPEG_16s8u_C1R, 8>)->Name("BM_DCTQuant
 BENCHMARK(BM_Inv<nmxiDCTQuantInv8x8LS_4x4_JPEG_16s8u_C1R, 8>)->Name("BM_DCTQuantInv8x8LS_4x4/nmxj");
 BENCHMARK(BM_Inv<nmxiDCTQuantInv8x8To4x4LS_JPEG_16s8u_C1R, 4>)->Name("BM_DCTQuantInv8x8To4x4LS/nmxj");
 BENCHMARK(BM_Inv<nmxiDCTQuantInv8x8To2x2LS_JPEG_16s8u_C1R, 2>)->Name("BM_DCTQuantInv8x8To2x2LS/nmxj");
+#define NMXJ_INV_KERNELS(T, name)                                                                     \
+  BENCHMARK(BM_InvKernel<nmx::Target::T, &nmx::dct::Kernels::inv_ls>)->Name("BM_DCTQuantInv8x8LS/" name); \
+  BENCHMARK(BM_InvKernel<nmx::Target::T, &nmx::dct::Kernels::inv_ls_1x1>)                                 \
+      ->Name("BM_DCTQuantInv8x8LS_1x1/" name);                                                            \
+  BENCHMARK(BM_InvKernel<nmx::Target::T, &nmx::dct::Kernels::inv_ls_2x2>)                                 \
+      ->Name("BM_DCTQuantInv8x8LS_2x2/" name);                                                            \
+  BENCHMARK(BM_InvKernel<nmx::Target::T, &nmx::dct::Kernels::inv_ls_4x4>)                                 \
+      ->Name("BM_DCTQuantInv8x8LS_4x4/" name)
+NMXJ_INV_KERNELS(SSE41, "kernel_sse41");
+NMXJ_INV_KERNELS(AVX2, "kernel_avx2");
+NMXJ_INV_KERNELS(AVX512, "kernel_avx512");
+#undef NMXJ_INV_KERNELS
 BENCHMARK(BM_Fwd12)->Name("BM_DCTQuantFwd8x8LS_16u16s/nmxj");
 BENCHMARK(BM_Inv12)->Name("BM_DCTQuantInv8x8LS_16s16u/nmxj");
+
+// The shortcut kernels of one target against its full inverse kernel.
+int add_kernel_ratios(const std::string& target) {
+  const std::string full = "BM_DCTQuantInv8x8LS/kernel_" + target;
+  for (const char* form : {"1x1", "2x2", "4x4"})
+    nmx::bench::add_ratio(std::string("DCTQuantInv8x8LS_") + form + " / full, " + target + " kernels",
+                          std::string("BM_DCTQuantInv8x8LS_") + form + "/kernel_" + target, full);
+  return 0;
+}
 
 // Rates are blocks per second: the forward and inverse want >= 1.25 (at most
 // 0.8x the peer's time), the shortcuts >= 5, 2.5 and 1.67 against our full
@@ -270,6 +313,6 @@ const int kDctRatios =
                            "BM_DCTQuantInv8x8LS/nmxj"),
      nmx::bench::add_ratio("DCTQuantInv8x8LS_4x4 / full inverse (want >= 1.67)", "BM_DCTQuantInv8x8LS_4x4/nmxj",
                            "BM_DCTQuantInv8x8LS/nmxj"),
-     0);
+     add_kernel_ratios("sse41"), add_kernel_ratios("avx2"), add_kernel_ratios("avx512"), 0);
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "jpeg/dct/dct_kernels.h"
@@ -110,11 +111,45 @@ TEST(KernelCheck, DctInverseToPixels) {
         Guarded<uint8_t> want(bytes, round % 16), got(bytes, round % 16);
         std::memset(want.data(), 0x5C, bytes);
         std::memset(got.data(), 0x5C, bytes);
-        (ref.*f.op)(src.data(), want.data(), step, table.data());
-        (k.*f.op)(src.data(), got.data(), step, table.data());
+        ASSERT_EQ((ref.*f.op)(src.data(), want.data(), step, table.data()), nmxStatusOk);
+        ASSERT_EQ((k.*f.op)(src.data(), got.data(), step, table.data()), nmxStatusOk);
         ASSERT_TRUE(test::same(want.data(), got.data(), bytes, static_cast<size_t>(step)))
             << target_name(t) << " " << f.what << " step " << step << " round " << round;
         ASSERT_TRUE(got.guards_intact()) << target_name(t) << " " << f.what;
+      }
+    }
+  }
+}
+
+// The corner shortcuts with corner values at and next to the 16-bit limits
+// and unit or large quantizers, so that row outputs saturate to -32768 and
+// 32767 in every combination of rows (the column passes of the vector
+// kernels rely on which sums can and cannot leave 16 bits); everything
+// outside the corner is noise the kernels must not use.
+TEST(KernelCheck, DctCornerShortcutsAtTheLimits) {
+  const Kernels ref = kernels_for(Target::Ref);
+  test::Rng rng(0xc0de);
+  constexpr int16_t kValues[] = {-32768, -32767, -16384, -2048, -1, 0, 1, 2047, 16384, 32766, 32767};
+  constexpr uint16_t kQuants[] = {1, 1, 1, 2, 3, 255, 32768, 65535};
+  std::uniform_int_distribution<int> pick_value(0, std::size(kValues) - 1), pick_quant(0, std::size(kQuants) - 1);
+  for (Target t : test::vector_targets()) {
+    const Kernels k = kernels_for(t);
+    for (int n : {2, 4}) {
+      const Inv8u Kernels::*op = n == 2 ? &Kernels::inv_ls_2x2 : &Kernels::inv_ls_4x4;
+      for (int round = 0; round < 20000; ++round) {
+        int16_t src[64];
+        uint16_t table[64];
+        test::fill(src, 64, rng);
+        test::fill(table, 64, rng);
+        for (int r = 0; r < n; ++r)
+          for (int c = 0; c < n; ++c) {
+            src[8 * r + c] = kValues[pick_value(rng)];
+            table[8 * r + c] = kQuants[pick_quant(rng)];
+          }
+        uint8_t want[64], got[64];
+        (ref.*op)(src, want, 8, table);
+        (k.*op)(src, got, 8, table);
+        ASSERT_TRUE(test::same(want, got, 64, 8)) << target_name(t) << " " << n << "x" << n << " round " << round;
       }
     }
   }

@@ -34,6 +34,10 @@ Kernels kernels_for(Target t) {
     k.inv_to4x4 = inv_to4x4_avx2;
     k.inv_to2x2 = inv_to2x2_avx2;
   }
+  if (reaches(t, Target::AVX512)) {
+    k.inv_ls_2x2 = inv_ls_2x2_avx512;
+    k.inv_ls_4x4 = inv_ls_4x4_avx512;
+  }
 #else
   (void)t;
 #endif
@@ -99,10 +103,11 @@ namespace {
 // The region forms of the inverse share their checks and their shape.
 template <class D, class T, class K>
 nmxStatus inverse_to_region(K kernel, const int16_t* pSrc, D* pDst, int32_t dstStep, const T* table) {
-  const nmxStatus s = ArgCheck().ptr(pSrc).ptr(pDst).step(dstStep).ptr(table).status();
-  if (s != nmxStatusOk) return s;
-  kernel(pSrc, pDst, dstStep, table);
-  return nmxStatusOk;
+  // Valid arguments go straight to the kernel (a jump: the kernel returns
+  // the status); otherwise the first failing check in order decides.
+  if (pSrc != nullptr && pDst != nullptr && dstStep >= 1 && table != nullptr) [[likely]]
+    return kernel(pSrc, pDst, dstStep, table);
+  return ArgCheck().ptr(pSrc).ptr(pDst).step(dstStep).ptr(table).status();
 }
 
 }  // namespace
@@ -114,10 +119,9 @@ nmxStatus nmxiDCTQuantInv8x8LS_JPEG_16s8u_C1R(const int16_t* pSrc, uint8_t* pDst
 
 nmxStatus nmxiDCTQuantInv8x8LS_1x1_JPEG_16s8u_C1R(const int16_t* pSrc, uint8_t* pDst, int32_t dstStep,
                                                   const uint16_t* pQuantInvTable) {
-  const nmxStatus s = ArgCheck().ptr(pSrc).ptr(pDst).step(dstStep).ptr(pQuantInvTable).status();
-  if (s != nmxStatusOk) return s;
-  dct::dc_only_pixels(pSrc, pDst, dstStep, pQuantInvTable);  // inline: see idct_dc.h
-  return nmxStatusOk;
+  if (pSrc != nullptr && pDst != nullptr && dstStep >= 1 && pQuantInvTable != nullptr) [[likely]]
+    return dct::dc_only_pixels(pSrc, pDst, dstStep, pQuantInvTable);  // inline: see idct_dc.h
+  return ArgCheck().ptr(pSrc).ptr(pDst).step(dstStep).ptr(pQuantInvTable).status();
 }
 
 nmxStatus nmxiDCTQuantInv8x8LS_2x2_JPEG_16s8u_C1R(const int16_t* pSrc, uint8_t* pDst, int32_t dstStep,

@@ -91,7 +91,7 @@ void fwd_12_sse41(const uint16_t* src, int32_t step, int16_t* dst, const float* 
   }
 }
 
-void inv_12_sse41(const int16_t* src, uint16_t* dst, int32_t step, const float* factors) {
+nmxStatus inv_12_sse41(const int16_t* src, uint16_t* dst, int32_t step, const float* factors) {
   Row8 coef[8];
   for (int v = 0; v < 8; ++v) {
     const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 8 * v));
@@ -105,6 +105,7 @@ void inv_12_sse41(const int16_t* src, uint16_t* dst, int32_t step, const float* 
     const __m128i out = _mm_packus_epi32(to_sample4(px.lo), to_sample4(px.hi));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(base + static_cast<intptr_t>(y) * step), out);
   }
+  return nmxStatusOk;
 }
 
 }  // namespace nmx::dct

@@ -121,13 +121,15 @@ NMX_DCT_INLINE void inv_block2(const int16_t* src, const uint16_t* inv, __m128i 
 }
 
 // ---- Shortcut forms on 256-bit registers ----------------------------------
-// The 2x2 and 4x4 corners run their few row passes two rows per register and
-// the column pass on pairs of rows, arranged so that four saturating adds and
-// subtracts give the outputs as row pairs (0,1), (7,6), (2,3), (5,4).
+// The 2x2 and 4x4 corners hold every input row of the column pass in both
+// halves of a register (the 4x4 row pass runs two rows per register, then
+// one lane broadcast per row; the 2x2 row pass runs each row on both halves),
+// so that blends build the pairs [e0 | e1], [e2 | e3], [V+P | k1], [k2 | U+Q]
+// and four saturating adds and subtracts give the outputs as row pairs
+// (0,1), (7,6), (2,3), (5,4); nothing crosses lanes after the broadcasts.
 
-NMX_DCT_INLINE __m256i lower_twice(__m256i v) { return _mm256_permute4x64_epi64(v, 0x44); }
-NMX_DCT_INLINE __m256i upper_twice(__m256i v) { return _mm256_permute4x64_epi64(v, 0xEE); }
-NMX_DCT_INLINE __m256i swap_halves(__m256i v) { return _mm256_permute4x64_epi64(v, 0x4E); }
+// Half n of v in both halves.
+NMX_DCT_INLINE __m256i both(__m256i v, int n) { return _mm256_permute2x128_si256(v, v, n ? 0x11 : 0x00); }
 // Lower half of a, upper half of b.
 NMX_DCT_INLINE __m256i lower_upper(__m256i a, __m256i b) { return _mm256_blend_epi32(a, b, 0xF0); }
 
@@ -192,14 +194,16 @@ struct CornerPairVecs {
   Vec16 x01, x01n, x02, x13;
   Round8 rnd;
 };
-constexpr CornerPairVecs corner_pair_vecs(int r) {
+// The corner constants of rows r (lower half) and q (upper half).
+constexpr CornerPairVecs corner_pair_vecs(int r, int q) {
   const CornerVecs& a = kCornerVecs[kSetOfRow[r]];
-  const CornerVecs& b = kCornerVecs[kSetOfRow[r + 1]];
+  const CornerVecs& b = kCornerVecs[kSetOfRow[q]];
   return {side_by_side(a.x01, b.x01), side_by_side(a.x01n, b.x01n), side_by_side(a.x02, b.x02),
-          side_by_side(kInvRowVecs[kSetOfRow[r]].x13, kInvRowVecs[kSetOfRow[r + 1]].x13),
-          round_pair(kInvRound[r], kInvRound[r + 1])};
+          side_by_side(kInvRowVecs[kSetOfRow[r]].x13, kInvRowVecs[kSetOfRow[q]].x13),
+          round_pair(kInvRound[r], kInvRound[q])};
 }
-constexpr CornerPairVecs kCornerPairs[2] = {corner_pair_vecs(0), corner_pair_vecs(2)};
+constexpr CornerPairVecs kCornerPairs[2] = {corner_pair_vecs(0, 1), corner_pair_vecs(2, 3)};
+constexpr CornerPairVecs kCornerTwice[2] = {corner_pair_vecs(0, 0), corner_pair_vecs(1, 1)};
 
 }  // namespace
 
@@ -228,44 +232,47 @@ void inv_avx2(const int16_t* src, int16_t* dst, const uint16_t* inv) {
   for (int i = 0; i < 8; ++i) store(dst + 8 * i, _mm_shufflehi_epi16(_mm_srai_epi16(r[i], kInvColShift), 0x1B));
 }
 
-void inv_ls_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
+nmxStatus inv_ls_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
   __m128i r[8];
   inv_block2(src, inv, r);
   store_pixels(r, dst, step);
+  return nmxStatusOk;
 }
 
-void inv_ls_2x2_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
-  // Rows 0 and 1: (x0, x1) of each repeated over its half; lanes y0..y7 in order.
-  int32_t c0, c1, q0, q1;
-  std::memcpy(&c0, src, 4);
-  std::memcpy(&c1, src + 8, 4);
-  std::memcpy(&q0, inv, 4);
-  std::memcpy(&q1, inv + 8, 4);
+nmxStatus inv_ls_2x2_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
+  // Row h's (x0, x1) broadcast over the register gives its y0..y7 in both
+  // halves, as the column pass wants it (no lane crossing).
   const ShortConsts* k = short_consts_in_memory();
-  const __m128i x =
-      _mm_mullo_epi16(_mm_insert_epi32(_mm_cvtsi32_si128(c0), c1, 1), _mm_insert_epi32(_mm_cvtsi32_si128(q0), q1, 1));
-  const __m256i b = _mm256_permutevar8x32_epi32(_mm256_castsi128_si256(x), _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1));
-  const CornerPairVecs& cv = kCornerPairs[0];
-  const __m256i rnd = load256(cv.rnd.v);
-  const __m256i lo = _mm256_add_epi32(_mm256_madd_epi16(b, load256(cv.x01.v)), rnd);
-  const __m256i hi = _mm256_add_epi32(_mm256_madd_epi16(b, load256(cv.x01n.v)), rnd);
-  const __m256i y = _mm256_packs_epi32(_mm256_srai_epi32(lo, kInvRowShift), _mm256_srai_epi32(hi, kInvRowShift));
+  const auto pair = [](const void* p) {
+    int32_t v;
+    std::memcpy(&v, p, 4);
+    return _mm256_set1_epi32(v);
+  };
+  const auto row = [](__m256i x, int h) {
+    const CornerPairVecs& cv = kCornerTwice[h];
+    const __m256i rnd = load256(cv.rnd.v);
+    const __m256i lo = _mm256_add_epi32(_mm256_madd_epi16(x, load256(cv.x01.v)), rnd);
+    const __m256i hi = _mm256_add_epi32(_mm256_madd_epi16(x, load256(cv.x01n.v)), rnd);
+    return _mm256_packs_epi32(_mm256_srai_epi32(lo, kInvRowShift), _mm256_srai_epi32(hi, kInvRowShift));
+  };
+  const __m256i r0 = row(_mm256_mullo_epi16(pair(src), pair(inv)), 0);
+  const __m256i r1 = row(_mm256_mullo_epi16(pair(src + 8), pair(inv + 8)), 1);
   // Column pass with row 2 all ones and rows 3..7 zero (see inv_ls_2x2_body).
-  const __m256i r0 = lower_twice(y), r1 = upper_twice(y);
   const __m256i l = _mm256_adds_epi16(r0, load256(k->one_lo.v));   // e0 | e1 = r0
   const __m256i l2 = _mm256_subs_epi16(r0, load256(k->one_hi.v));  // e2 = r0 | e3
   const __m256i u = _mm256_mulhi_epi16(r1, load256(k->t1.v));
-  const __m256i s = lower_upper(_mm256_adds_epi16(r1, u), _mm256_subs_epi16(r1, u));  // s1 | s2
-  const __m256i k12 = _mm256_adds_epi16(s, _mm256_mulhi_epi16(s, load256(k->m.v)));   // k1 | k2
-  const __m256i ks = swap_halves(k12);
+  const __m256i s = lower_upper(_mm256_subs_epi16(r1, u), _mm256_adds_epi16(r1, u));  // s2 | s1
+  const __m256i ks = _mm256_add_epi16(s, _mm256_mulhi_epi16(s, load256(k->m.v)));     // k2 | k1
   const __m256i r = lower_upper(r1, ks);  // v + p = r1 | k1
   const __m256i r2 = lower_upper(ks, u);  // k2 | u + q = u
   store_pixel_pairs<false>(_mm256_adds_epi16(l, r), _mm256_adds_epi16(l2, r2), _mm256_subs_epi16(l2, r2),
                            _mm256_subs_epi16(l, r), dst, step, k);
+  return nmxStatusOk;
 }
 
-void inv_ls_4x4_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
-  // Rows (0,1) and (2,3): x0..x3 of each row in its half, as pairs (x0,x2), (x1,x3).
+nmxStatus inv_ls_4x4_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
+  // Rows (0,1) and (2,3): x0..x3 of each row in its half, as pairs (x0,x2),
+  // (x1,x3). The quantizers come with whole rows; only x0..x3 are used.
   const ShortConsts* k = short_consts_in_memory();
   __m256i y[2];
   #pragma GCC unroll 8
@@ -278,7 +285,7 @@ void inv_ls_4x4_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint1
       std::memcpy(&b, static_cast<const uint8_t*>(p) + 16, 8);
       return _mm256_blend_epi32(_mm256_set1_epi64x(a), _mm256_set1_epi64x(b), 0xF0);
     };
-    const __m256i x = _mm256_mullo_epi16(two_rows(src + 16 * j), two_rows(inv + 16 * j));
+    const __m256i x = _mm256_mullo_epi16(two_rows(src + 16 * j), load256(inv + 16 * j));
     const __m256i p = _mm256_shufflelo_epi16(x, 0xD8);
     const CornerPairVecs& cv = kCornerPairs[j];
     const __m256i a = _mm256_add_epi32(_mm256_madd_epi16(_mm256_shuffle_epi32(p, 0x00), load256(cv.x02.v)),
@@ -287,32 +294,36 @@ void inv_ls_4x4_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint1
     y[j] = _mm256_packs_epi32(_mm256_srai_epi32(_mm256_add_epi32(a, b), kInvRowShift),
                               _mm256_srai_epi32(_mm256_sub_epi32(a, b), kInvRowShift));
   }
-  // Column pass with rows 4..7 zero (see inv_ls_4x4_body).
-  const __m256i r0 = lower_twice(y[0]), r1 = upper_twice(y[0]), r2 = lower_twice(y[1]), r3 = upper_twice(y[1]);
-  const __m256i gh = lower_upper(r2, _mm256_mulhi_epi16(r2, load256(k->t2.v)));  // g | h
-  const __m256i l = _mm256_adds_epi16(r0, gh);                              // e0 | e1
-  const __m256i l2 = _mm256_subs_epi16(r0, swap_halves(gh));                // e2 | e3
-  const __m256i vu = lower_upper(r1, _mm256_mulhi_epi16(r1, load256(k->t1.v)));  // v | u
-  const __m256i pq = lower_upper(
-      r3, _mm256_subs_epi16(_mm256_setzero_si256(), _mm256_adds_epi16(_mm256_mulhi_epi16(r3, load256(k->t3.v)), r3)));
-  const __m256i sum = _mm256_adds_epi16(vu, pq);  // v + p | u + q
-  const __m256i dif = _mm256_subs_epi16(vu, pq);  // v - p | u - q
-  const __m256i d0 = lower_twice(dif), d1 = upper_twice(dif);
-  const __m256i s = lower_upper(_mm256_adds_epi16(d0, d1), _mm256_subs_epi16(d0, d1));  // s1 | s2
-  const __m256i k12 = _mm256_adds_epi16(s, _mm256_mulhi_epi16(s, load256(k->m.v)));    // k1 | k2
-  const __m256i ks = swap_halves(k12);
-  const __m256i r = lower_upper(sum, ks);   // v + p | k1
-  const __m256i rr = lower_upper(ks, sum);  // k2 | u + q
+  // Column pass with rows 4..7 zero (see inv_ls_4x4_body), on rows repeated
+  // in both halves: the pairs [e0 | e1], [e2 | e3], [V+P | k1], [k2 | U+Q]
+  // come out of blends, so no lane crossing follows the broadcasts.
+  const __m256i r0 = both(y[0], 0), r1 = both(y[0], 1), r2 = both(y[1], 0), r3 = both(y[1], 1);
+  const __m256i h = _mm256_mulhi_epi16(r2, load256(k->t2.v));
+  const __m256i l = _mm256_adds_epi16(r0, lower_upper(r2, h));   // e0 = r0 + G | e1 = r0 + H
+  const __m256i l2 = _mm256_subs_epi16(r0, lower_upper(h, r2));  // e2 = r0 - H | e3 = r0 - G
+  // U - Q = (U + r3) + mulhi(r3, T3) and U + Q = (U - r3) - mulhi(r3, T3)
+  // never leave 16 bits (dct_consts.h), so plain adds give them exactly.
+  const __m256i u = _mm256_mulhi_epi16(r1, load256(k->t1.v)), m3 = _mm256_mulhi_epi16(r3, load256(k->t3.v));
+  const __m256i umq = _mm256_add_epi16(_mm256_add_epi16(u, r3), m3);
+  const __m256i uq = _mm256_sub_epi16(_mm256_sub_epi16(u, r3), m3);
+  const __m256i vmp = _mm256_subs_epi16(r1, r3);
+  const __m256i s = lower_upper(_mm256_subs_epi16(vmp, umq), _mm256_adds_epi16(vmp, umq));  // s2 | s1
+  const __m256i ks = _mm256_add_epi16(s, _mm256_mulhi_epi16(s, load256(k->m.v)));           // k2 | k1
+  const __m256i r = lower_upper(_mm256_adds_epi16(r1, r3), ks);  // V + P | k1
+  const __m256i rr = lower_upper(ks, uq);                        // k2 | U + Q
   store_pixel_pairs<true>(_mm256_adds_epi16(l, r), _mm256_adds_epi16(l2, rr), _mm256_subs_epi16(l2, rr),
                           _mm256_subs_epi16(l, r), dst, step, k);
+  return nmxStatusOk;
 }
 
 // The thumbnails: the 128-bit bodies, in VEX encoding.
-void inv_to4x4_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
+nmxStatus inv_to4x4_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
   inv_to4x4_body(src, dst, step, inv);
+  return nmxStatusOk;
 }
-void inv_to2x2_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
+nmxStatus inv_to2x2_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
   inv_to2x2_body(src, dst, step, inv);
+  return nmxStatusOk;
 }
 
 }  // namespace nmx::dct

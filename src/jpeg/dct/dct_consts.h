@@ -35,6 +35,22 @@ inline constexpr int32_t kInvRound[8] = {65536, 2901, 2260, 1704, 1024, 455, 512
 inline constexpr int kInvRowShift = 11;
 inline constexpr int kInvColShift = 6;
 
+// Ranges of the column-pass terms, for any 16-bit inputs. Saturating 16-bit
+// adds issue at half the rate of plain ones, so the vector kernels do the
+// sums that can never leave 16 bits as plain adds: the same result, and in
+// any order. x + mulhi(x, T3) and x + mulhi(x, M) grow with x (both factors
+// are above -65536), so the extremes of x give their ranges.
+constexpr int32_t mulhi_of(int32_t a, int32_t k) { return (a * k) >> 16; }
+constexpr bool fits16(int32_t v) { return v >= -32768 && v <= 32767; }
+inline constexpr int32_t kQMax = -(-32768 + mulhi_of(-32768, kT3));  // |x + mulhi(x, T3)| <= kQMax
+inline constexpr int32_t kUMax = -mulhi_of(-32768, kT1);              // |mulhi(x, T1)| <= kUMax
+static_assert(32767 + mulhi_of(32767, kT3) <= kQMax && mulhi_of(32767, kT1) <= kUMax);
+// Q = r5 - (r3 + mulhi(r3, T3)) with r5 = 0, and U + Q, U - Q with r7 = 0
+// (U = mulhi(r1, T1)): exact in 16 bits.
+static_assert(fits16(-kQMax) && fits16(kUMax + kQMax) && fits16(-(kUMax + kQMax)));
+// k1 = s1 + mulhi(s1, M) and k2 = mulhi(s2, M) + s2: exact for any s1, s2.
+static_assert(fits16(-32768 + mulhi_of(-32768, kM)) && fits16(32767 + mulhi_of(32767, kM)));
+
 // 4x4 thumbnail row pass: per row, K and the factors of x1, x2, x3, x5, x6, x7
 // (A for the outer outputs 0 and 3, B for the inner outputs 1 and 2; x2 and x6
 // use A only); rounding per row (row 4 is not used).

@@ -8,11 +8,16 @@
 // forms. Area forms read or write 8 rows (4 or 2 for the thumbnails) of their
 // width, row r at base + r * step bytes, in increasing row order, so rows that
 // overlap (step smaller than a row) leave the later row's values.
+//
+// The area inverses return nmxStatusOk (they cannot fail): their entry points
+// end in a jump to them instead of a call and a return of their own, which
+// matters for the shortcuts, whose work is only a few dozen instructions.
 #pragma once
 
 #include <cstdint>
 
 #include "frame/target.h"
+#include "nmxj.h"
 
 namespace nmx::dct {
 
@@ -20,8 +25,8 @@ using Fwd16 = void (*)(const int16_t* src, int16_t* dst, const uint16_t* fwd);
 using Fwd8u = void (*)(const uint8_t* src, int32_t step, int16_t* dst, const uint16_t* fwd);
 using Fwd12 = void (*)(const uint16_t* src, int32_t step, int16_t* dst, const float* factors);
 using Inv16 = void (*)(const int16_t* src, int16_t* dst, const uint16_t* inv);
-using Inv8u = void (*)(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
-using Inv12 = void (*)(const int16_t* src, uint16_t* dst, int32_t step, const float* factors);
+using Inv8u = nmxStatus (*)(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
+using Inv12 = nmxStatus (*)(const int16_t* src, uint16_t* dst, int32_t step, const float* factors);
 
 struct Kernels {
   Fwd16 fwd;         // block -> quantized coefficients
@@ -41,33 +46,36 @@ void fwd_ref(const int16_t* src, int16_t* dst, const uint16_t* fwd);
 void fwd_ls_ref(const uint8_t* src, int32_t step, int16_t* dst, const uint16_t* fwd);
 void fwd_12_ref(const uint16_t* src, int32_t step, int16_t* dst, const float* factors);
 void inv_ref(const int16_t* src, int16_t* dst, const uint16_t* inv);
-void inv_ls_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
-void inv_ls_1x1_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
-void inv_ls_2x2_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
-void inv_ls_4x4_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
-void inv_to4x4_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
-void inv_to2x2_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
-void inv_12_ref(const int16_t* src, uint16_t* dst, int32_t step, const float* factors);
+nmxStatus inv_ls_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
+nmxStatus inv_ls_1x1_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
+nmxStatus inv_ls_2x2_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
+nmxStatus inv_ls_4x4_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
+nmxStatus inv_to4x4_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
+nmxStatus inv_to2x2_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
+nmxStatus inv_12_ref(const int16_t* src, uint16_t* dst, int32_t step, const float* factors);
 
 void fwd_sse41(const int16_t* src, int16_t* dst, const uint16_t* fwd);
 void fwd_ls_sse41(const uint8_t* src, int32_t step, int16_t* dst, const uint16_t* fwd);
 void fwd_12_sse41(const uint16_t* src, int32_t step, int16_t* dst, const float* factors);
 void inv_sse41(const int16_t* src, int16_t* dst, const uint16_t* inv);
-void inv_ls_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
-void inv_ls_2x2_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
-void inv_ls_4x4_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
-void inv_to4x4_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
-void inv_to2x2_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
-void inv_12_sse41(const int16_t* src, uint16_t* dst, int32_t step, const float* factors);
+nmxStatus inv_ls_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
+nmxStatus inv_ls_2x2_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
+nmxStatus inv_ls_4x4_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
+nmxStatus inv_to4x4_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
+nmxStatus inv_to2x2_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
+nmxStatus inv_12_sse41(const int16_t* src, uint16_t* dst, int32_t step, const float* factors);
 
 void fwd_avx2(const int16_t* src, int16_t* dst, const uint16_t* fwd);
 void fwd_ls_avx2(const uint8_t* src, int32_t step, int16_t* dst, const uint16_t* fwd);
 void inv_avx2(const int16_t* src, int16_t* dst, const uint16_t* inv);
-void inv_ls_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
-void inv_ls_2x2_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
-void inv_ls_4x4_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
-void inv_to4x4_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
-void inv_to2x2_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
+nmxStatus inv_ls_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
+nmxStatus inv_ls_2x2_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
+nmxStatus inv_ls_4x4_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
+nmxStatus inv_to4x4_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
+nmxStatus inv_to2x2_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
+
+nmxStatus inv_ls_2x2_avx512(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
+nmxStatus inv_ls_4x4_avx512(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
 
 // The kernels of target t (references where t has none of its own).
 Kernels kernels_for(Target t);

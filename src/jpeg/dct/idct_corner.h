@@ -57,8 +57,9 @@ NMX_DCT_INLINE void inv_ls_2x2_body(const int16_t* src, uint8_t* dst, int32_t st
   const __m128i r0 = r[0], r1 = r[1], one = set16(1), mm = set16(kM);
   const __m128i u = _mm_mulhi_epi16(r1, set16(kT1));
   const __m128i s1 = _mm_adds_epi16(r1, u), s2 = _mm_subs_epi16(r1, u);
-  const __m128i k1 = _mm_adds_epi16(s1, _mm_mulhi_epi16(s1, mm));
-  const __m128i k2 = _mm_adds_epi16(_mm_mulhi_epi16(s2, mm), s2);
+  // k1, k2 never leave 16 bits (dct_consts.h): plain adds.
+  const __m128i k1 = _mm_add_epi16(s1, _mm_mulhi_epi16(s1, mm));
+  const __m128i k2 = _mm_add_epi16(_mm_mulhi_epi16(s2, mm), s2);
   const __m128i e0 = _mm_adds_epi16(r0, one), e3 = _mm_subs_epi16(r0, one);
   const __m128i out[8] = {_mm_adds_epi16(e0, r1), _mm_adds_epi16(r0, k1), _mm_adds_epi16(r0, k2),
                           _mm_adds_epi16(u, e3),  _mm_subs_epi16(e3, u),  _mm_subs_epi16(r0, k2),
@@ -82,18 +83,19 @@ NMX_DCT_INLINE void inv_ls_4x4_body(const int16_t* src, uint8_t* dst, int32_t st
   }
   // The column pass with rows 4..7 zero: P = r3, Q = 0 - (mulhi(r3, T3) + r3),
   // U = mulhi(r1, T1), V = r1, G = r2, H = mulhi(r2, T2), r0 +- r4 = r0.
+  // Q, U - Q, U + Q, k1 and k2 never leave 16 bits (dct_consts.h): plain adds,
+  // U - Q = (U + r3) + mulhi(r3, T3) and U + Q = (U - r3) - mulhi(r3, T3).
   const __m128i mm = set16(kM);
-  const __m128i p = r[3];
-  const __m128i q = _mm_subs_epi16(_mm_setzero_si128(), _mm_adds_epi16(_mm_mulhi_epi16(r[3], set16(kT3)), r[3]));
+  const __m128i p = r[3], m3 = _mm_mulhi_epi16(r[3], set16(kT3));
   const __m128i u = _mm_mulhi_epi16(r[1], set16(kT1)), v = r[1];
   const __m128i g = r[2], h = _mm_mulhi_epi16(r[2], set16(kT2));
-  const __m128i vmp = _mm_subs_epi16(v, p), umq = _mm_subs_epi16(u, q);
+  const __m128i vmp = _mm_subs_epi16(v, p), umq = _mm_add_epi16(_mm_add_epi16(u, r[3]), m3);
   const __m128i s1 = _mm_adds_epi16(vmp, umq), s2 = _mm_subs_epi16(vmp, umq);
-  const __m128i k1 = _mm_adds_epi16(s1, _mm_mulhi_epi16(s1, mm));
-  const __m128i k2 = _mm_adds_epi16(_mm_mulhi_epi16(s2, mm), s2);
+  const __m128i k1 = _mm_add_epi16(s1, _mm_mulhi_epi16(s1, mm));
+  const __m128i k2 = _mm_add_epi16(_mm_mulhi_epi16(s2, mm), s2);
   const __m128i e0 = _mm_adds_epi16(r[0], g), e3 = _mm_subs_epi16(r[0], g);
   const __m128i e1 = _mm_adds_epi16(r[0], h), e2 = _mm_subs_epi16(r[0], h);
-  const __m128i vp = _mm_adds_epi16(v, p), uq = _mm_adds_epi16(u, q);
+  const __m128i vp = _mm_adds_epi16(v, p), uq = _mm_sub_epi16(_mm_sub_epi16(u, r[3]), m3);
   const __m128i out[8] = {_mm_adds_epi16(e0, vp), _mm_adds_epi16(e1, k1), _mm_adds_epi16(e2, k2),
                           _mm_adds_epi16(uq, e3), _mm_subs_epi16(e3, uq), _mm_subs_epi16(e2, k2),
                           _mm_subs_epi16(e1, k1), _mm_subs_epi16(e0, vp)};

@@ -107,29 +107,33 @@ void inv_ref(const int16_t* src, int16_t* dst, const uint16_t* inv) {
   std::memcpy(dst, w, sizeof w);
 }
 
-void inv_ls_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
+nmxStatus inv_ls_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
   int16_t w[64];
   dequantize(src, inv, w);
   inverse(w);
   store_pixels(w, 8, dst, step);
+  return nmxStatusOk;
 }
 
-void inv_ls_1x1_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
+nmxStatus inv_ls_1x1_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
   const int32_t p = int32_t{src[0]} * inv[0];
   const int16_t v = static_cast<int16_t>(static_cast<uint16_t>((p >> 3) + 128));
   const uint8_t px = static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
   for (int r = 0; r < 8; ++r) std::memset(dst + static_cast<intptr_t>(r) * step, px, 8);
+  return nmxStatusOk;
 }
 
-void inv_ls_2x2_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
+nmxStatus inv_ls_2x2_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
   inv_ls_corner(src, dst, step, inv, 2);
+  return nmxStatusOk;
 }
 
-void inv_ls_4x4_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
+nmxStatus inv_ls_4x4_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
   inv_ls_corner(src, dst, step, inv, 4);
+  return nmxStatusOk;
 }
 
-void inv_to4x4_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
+nmxStatus inv_to4x4_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
   int16_t w[64];
   dequantize(src, inv, w);
   // Row pass on rows 0..3 and 5..7: four outputs per row.
@@ -169,9 +173,10 @@ void inv_to4x4_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_
     out[3 * 4 + k] = static_cast<int16_t>(subs(e0, a) >> kInvColShift);
   }
   store_pixels(out, 4, dst, step);
+  return nmxStatusOk;
 }
 
-void inv_to2x2_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
+nmxStatus inv_to2x2_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
   int16_t w[64];
   dequantize(src, inv, w);
   // Row pass on rows 0, 1, 3, 5, 7: left and right halves.
@@ -200,12 +205,13 @@ void inv_to2x2_ref(const int16_t* src, uint8_t* dst, int32_t step, const uint16_
     out[2 + half] = static_cast<int16_t>(subs(f, s) >> 7);
   }
   store_pixels(out, 2, dst, step);
+  return nmxStatusOk;
 }
 
 // Single precision: coefficients times their factors, the inverse of the
 // separable DCT as two products with the transposed cosine matrix, + 2048,
 // truncated toward zero and clamped to 0..4095.
-void inv_12_ref(const int16_t* src, uint16_t* dst, int32_t step, const float* factors) {
+nmxStatus inv_12_ref(const int16_t* src, uint16_t* dst, int32_t step, const float* factors) {
   const auto& basis = kBasis.m;
   float coef[8][8], cols[8][8];
   for (int i = 0; i < 64; ++i) coef[i / 8][i % 8] = static_cast<float>(src[i]) * factors[i];
@@ -226,6 +232,7 @@ void inv_12_ref(const int16_t* src, uint16_t* dst, int32_t step, const float* fa
       const uint16_t v = !(s > 0.0f) ? 0 : (s >= 4095.0f ? 4095 : static_cast<uint16_t>(s));
       std::memcpy(base + static_cast<intptr_t>(y) * step + 2 * x, &v, 2);
     }
+  return nmxStatusOk;
 }
 
 }  // namespace nmx::dct

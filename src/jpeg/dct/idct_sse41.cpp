@@ -26,24 +26,29 @@ void inv_sse41(const int16_t* src, int16_t* dst, const uint16_t* inv) {
   for (int i = 0; i < 8; ++i) store(dst + 8 * i, _mm_shufflehi_epi16(_mm_srai_epi16(r[i], kInvColShift), 0x1B));
 }
 
-void inv_ls_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
+nmxStatus inv_ls_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
   __m128i r[8];
   inv_rows(src, inv, r);
   inv_columns(r);
   store_pixels(r, dst, step);
+  return nmxStatusOk;
 }
 
-void inv_ls_2x2_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
+nmxStatus inv_ls_2x2_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
   inv_ls_2x2_body(src, dst, step, inv);
+  return nmxStatusOk;
 }
-void inv_ls_4x4_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
+nmxStatus inv_ls_4x4_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
   inv_ls_4x4_body(src, dst, step, inv);
+  return nmxStatusOk;
 }
-void inv_to4x4_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
+nmxStatus inv_to4x4_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
   inv_to4x4_body(src, dst, step, inv);
+  return nmxStatusOk;
 }
-void inv_to2x2_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
+nmxStatus inv_to2x2_sse41(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
   inv_to2x2_body(src, dst, step, inv);
+  return nmxStatusOk;
 }
 
 }  // namespace nmx::dct
