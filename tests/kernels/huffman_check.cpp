@@ -39,7 +39,15 @@ Specs random_specs(Rng& rng, int round) {
 
 void random_block(int16_t* b, Rng& rng, int round) {
   test::random_block(b, rng, 15);
-  if (round % 13 == 12) b[1 + rng() % 63] = -32768;  // no AC symbol: the plain form reports it
+  if (round % 13 == 12) {  // no AC symbol: the plain form reports it
+    if (rng() % 2) {
+      b[1 + rng() % 63] = -32768;
+    } else {  // after exactly 14, 15 or 16 zeros: the symbols next to ZRL's and past the table's end
+      const int first = 1 + static_cast<int>(rng() % 20), at = first + 15 + static_cast<int>(rng() % 3);
+      for (int z = first + 1; z < 64; ++z) b[kZigzag[z]] = 0;
+      if (at < 64) b[kZigzag[at]] = -32768;
+    }
+  }
   if (round % 3 == 0) b[0] = static_cast<int16_t>(rng());  // any DC difference, category 16 included
 }
 

@@ -64,7 +64,10 @@ NMX_INLINE inline bool encode_fast(const int16_t* src, uint8_t* dst, int32_t dst
   const __m512i most_negative = _mm512_set1_epi16(-32768);
   const bool no_symbol = (_mm512_cmpeq_epi16_mask(lo, most_negative) & ~__mmask32{1}) |
                          _mm512_cmpeq_epi16_mask(hi, most_negative);  // category 16: left to the plain form
-  if (roomy && !no_symbol)
+  // The prepared categories assume no -32768; a block with one takes the
+  // form that meets each value as it comes (and gives up on it).
+  if (no_symbol) return fast::encode_block_core<false>(zz, cats, bits, nonzero, dst, dstLen, dstPos, lastDC, dc, ac, state);
+  if (roomy)
     return fast::encode_block_core<true, true>(zz, cats, bits, nonzero, dst, dstLen, dstPos, lastDC, dc, ac, state);
   return fast::encode_block_core<true>(zz, cats, bits, nonzero, dst, dstLen, dstPos, lastDC, dc, ac, state);
 }

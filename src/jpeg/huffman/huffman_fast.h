@@ -48,9 +48,6 @@ inline int nz_category(int32_t v) {
   return 32 - __builtin_clz(m);
 }
 
-// zz: the 64 coefficients in zig-zag order; nonzero: bit k set when zz[k] != 0
-// (bit 0 is ignored). With kPrepared, cats[k] and bits[k] hold each AC
-// value's category and its extra bits (already cut to the category).
 // 16 or more zeros before some nonzero AC coefficient (ZRL codes needed);
 // m: the nonzero AC positions.
 inline bool has_long_zero_run(uint64_t m) {
@@ -66,6 +63,10 @@ inline bool has_long_zero_run(uint64_t m) {
 // last store may reach 8 bytes beyond.
 constexpr int64_t kRoomyOutput = 528;
 
+// zz: the 64 coefficients in zig-zag order; nonzero: bit k set when zz[k] != 0
+// (bit 0 is ignored). With kPrepared, cats[k] and bits[k] hold each AC
+// value's category and its extra bits (already cut to the category), and
+// the block holds no -32768.
 template <bool kPrepared, bool kRoomy = false>
 inline bool encode_block_core(const int16_t* zz, const uint8_t* cats, const uint16_t* bits, uint64_t nonzero,
                               uint8_t* dst, int32_t dstLen, int32_t* dstPos, int16_t* lastDC, const EncodeSpec* dc,
