@@ -129,7 +129,10 @@ NMX_DCT_INLINE void inv_block2(const int16_t* src, const uint16_t* inv, __m128i 
 // (0,1), (7,6), (2,3), (5,4); nothing crosses lanes after the broadcasts.
 
 // Half n of v in both halves.
-NMX_DCT_INLINE __m256i both(__m256i v, int n) { return _mm256_permute2x128_si256(v, v, n ? 0x11 : 0x00); }
+template <int N>
+NMX_DCT_INLINE __m256i both(__m256i v) {
+  return _mm256_permute2x128_si256(v, v, N ? 0x11 : 0x00);
+}
 // Lower half of a, upper half of b.
 NMX_DCT_INLINE __m256i lower_upper(__m256i a, __m256i b) { return _mm256_blend_epi32(a, b, 0xF0); }
 
@@ -297,7 +300,7 @@ nmxStatus inv_ls_4x4_avx2(const int16_t* src, uint8_t* dst, int32_t step, const 
   // Column pass with rows 4..7 zero (see inv_ls_4x4_body), on rows repeated
   // in both halves: the pairs [e0 | e1], [e2 | e3], [V+P | k1], [k2 | U+Q]
   // come out of blends, so no lane crossing follows the broadcasts.
-  const __m256i r0 = both(y[0], 0), r1 = both(y[0], 1), r2 = both(y[1], 0), r3 = both(y[1], 1);
+  const __m256i r0 = both<0>(y[0]), r1 = both<1>(y[0]), r2 = both<0>(y[1]), r3 = both<1>(y[1]);
   const __m256i h = _mm256_mulhi_epi16(r2, load256(k->t2.v));
   const __m256i l = _mm256_adds_epi16(r0, lower_upper(r2, h));   // e0 = r0 + G | e1 = r0 + H
   const __m256i l2 = _mm256_subs_epi16(r0, lower_upper(h, r2));  // e2 = r0 - H | e3 = r0 - G
