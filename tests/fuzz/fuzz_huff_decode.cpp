@@ -10,17 +10,9 @@ using namespace nmx;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::Input in{data, size};
   const uint8_t mode = in.byte();
-  uint8_t counts[2][16];
-  std::vector<uint8_t> symbols[2];
-  std::vector<uint8_t> dmem(2 * 1644 + 1);
+  std::vector<uint8_t> mem;
   huff::DecodeSpec* spec[2];
-  for (int t = 0; t < 2; ++t) {
-    if (mode & (1 << t)) in.dht(counts[t], symbols[t]);
-    else fuzz::fixed_dht(t == 1, counts[t], symbols[t]);
-    symbols[t].push_back(0);
-    spec[t] = reinterpret_cast<huff::DecodeSpec*>(dmem.data() + 1 + 1644 * t);
-    if (huff::build_decode_spec(counts[t], symbols[t].data(), spec[t]) != nmxStatusOk) return 0;
-  }
+  if (!fuzz::tables(in, mode, mem, spec, huff::build_decode_spec)) return 0;
   const bool one = mode & 4;  // single values instead of blocks
   uint8_t state0[24];
   for (uint8_t& b : state0) b = in.byte();  // any starting state the block decoders accept

@@ -8,17 +8,9 @@ using namespace nmx;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::Input in{data, size};
   const uint8_t mode = in.byte();
-  uint8_t counts[2][16];
-  std::vector<uint8_t> symbols[2];
-  std::vector<uint8_t> emem(2 * 1024 + 1);
+  std::vector<uint8_t> mem;
   huff::EncodeSpec* spec[2];
-  for (int t = 0; t < 2; ++t) {
-    if (mode & (1 << t)) in.dht(counts[t], symbols[t]);
-    else fuzz::fixed_dht(t == 1, counts[t], symbols[t]);
-    symbols[t].push_back(0);
-    spec[t] = reinterpret_cast<huff::EncodeSpec*>(emem.data() + 1 + 1024 * t);
-    if (huff::build_encode_spec(counts[t], symbols[t].data(), spec[t]) != nmxStatusOk) return 0;
-  }
+  if (!fuzz::tables(in, mode, mem, spec, huff::build_encode_spec)) return 0;
   const int32_t dstLen = 1 + in.byte() * 4 + in.byte();
   const uint32_t acc = static_cast<uint32_t>(in.byte()) << 24 | static_cast<uint32_t>(in.byte()) << 16;
   const int n = in.byte() % 8;

@@ -49,6 +49,25 @@ inline void fixed_dht(bool ac, uint8_t* counts, std::vector<uint8_t>& symbols) {
   }
 }
 
+// The DC and AC tables of a target (taken from the input when bit 0 / bit 1 of
+// `mode` is set, else the fixed ones), built one byte off alignment in `mem`.
+// False when a build fails.
+template <class Spec>
+bool tables(Input& in, uint8_t mode, std::vector<uint8_t>& mem, Spec* spec[2],
+            nmxStatus (*build)(const uint8_t*, const uint8_t*, Spec*)) {
+  mem.assign(2 * sizeof(Spec) + 1, 0);
+  for (int t = 0; t < 2; ++t) {
+    uint8_t counts[16];
+    std::vector<uint8_t> symbols;
+    if (mode & (1 << t)) in.dht(counts, symbols);
+    else fixed_dht(t == 1, counts, symbols);
+    symbols.push_back(0);  // never an empty (null) list
+    spec[t] = reinterpret_cast<Spec*>(mem.data() + 1 + sizeof(Spec) * t);
+    if (build(counts, symbols.data(), spec[t]) != nmxStatusOk) return false;
+  }
+  return true;
+}
+
 // Stops the run: a difference between two paths that must agree.
 inline void check(bool ok) {
   if (!ok) std::abort();

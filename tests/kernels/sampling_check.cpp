@@ -32,80 +32,70 @@ struct Exact {
   size_t at;
 };
 
+// Runs check(reference, kernels, width, misalignment, fill, name) for every
+// vector target, width, misalignment and fill.
+template <class Check>
+void for_all(Check check) {
+  const Kernels ref = kernels_for(Target::Ref);
+  for (Target t : test::vector_targets())
+    for (int32_t n : widths())
+      for (size_t mis = 0; mis < 4; ++mis)
+        for (Fill mode : {Fill::Uniform, Fill::Extremes}) {
+          check(ref, kernels_for(t), n, mis, mode, target_name(t));
+          if (::testing::Test::HasFatalFailure()) return;
+        }
+}
+
+// Outputs of both sides, compared and guard-checked.
+::testing::AssertionResult agree(const Guarded<uint8_t>& want, const Guarded<uint8_t>& got) {
+  if (auto r = test::same(want.data(), got.data(), want.size()); !r) return r;
+  if (!got.guards_intact()) return ::testing::AssertionFailure() << "wrote outside its row";
+  return ::testing::AssertionSuccess();
+}
+
 // Bias pairs of the plane and box forms: {H2V1 even, odd, H2V2 even, odd}.
 const int32_t kBiases[][4] = {{1, 1, 3, 3}, {0, 1, 1, 2}};
 
 TEST(KernelCheck, SamplingDownRows) {
-  const Kernels ref = kernels_for(Target::Ref);
   test::Rng rng(0x5a3d);
-  for (Target t : test::vector_targets()) {
-    const Kernels k = kernels_for(t);
-    for (int32_t n : widths())
-      for (size_t mis = 0; mis < 4; ++mis)
-        for (Fill mode : {Fill::Uniform, Fill::Extremes})
-          for (const auto& b : kBiases) {
-            const Exact s1(2 * n, mis * 5, rng, mode), s2(2 * n, mis, rng, mode);
-            const intptr_t ahead = (mis & 1) ? 4 * n : 0;  // prefetching never changes a result
-            Guarded<uint8_t> want(n, mis), got(n, mis);
-            ref.down_h2v1(s1.data(), want.data(), n, b[0], b[1], 0);
-            k.down_h2v1(s1.data(), got.data(), n, b[0], b[1], ahead);
-            ASSERT_TRUE(test::same(want.data(), got.data(), n))
-                << "h2v1 " << target_name(t) << " n " << n << " bias " << b[0] << "/" << b[1];
-            ASSERT_TRUE(got.guards_intact()) << "h2v1 " << target_name(t) << " n " << n;
-            ref.down_h2v2(s1.data(), s2.data(), want.data(), n, b[2], b[3], 0);
-            k.down_h2v2(s1.data(), s2.data(), got.data(), n, b[2], b[3], ahead);
-            ASSERT_TRUE(test::same(want.data(), got.data(), n))
-                << "h2v2 " << target_name(t) << " n " << n << " bias " << b[2] << "/" << b[3];
-            ASSERT_TRUE(got.guards_intact()) << "h2v2 " << target_name(t) << " n " << n;
-          }
-  }
+  for_all([&](const Kernels& ref, const Kernels& k, int32_t n, size_t mis, Fill mode, const char* t) {
+    for (const auto& b : kBiases) {
+      const Exact s1(2 * n, mis * 5, rng, mode), s2(2 * n, mis, rng, mode);
+      const intptr_t ahead = (mis & 1) ? 4 * n : 0;  // prefetching never changes a result
+      Guarded<uint8_t> want(n, mis), got(n, mis);
+      ref.down_h2v1(s1.data(), want.data(), n, b[0], b[1], 0);
+      k.down_h2v1(s1.data(), got.data(), n, b[0], b[1], ahead);
+      ASSERT_TRUE(agree(want, got)) << "h2v1 " << t << " n " << n << " bias " << b[0] << "/" << b[1];
+      ref.down_h2v2(s1.data(), s2.data(), want.data(), n, b[2], b[3], 0);
+      k.down_h2v2(s1.data(), s2.data(), got.data(), n, b[2], b[3], ahead);
+      ASSERT_TRUE(agree(want, got)) << "h2v2 " << t << " n " << n << " bias " << b[2] << "/" << b[3];
+    }
+  });
 }
 
-// Plane rows of `width` outputs read source samples -1 .. width/2.
-TEST(KernelCheck, SamplingUpPlaneRows) {
-  const Kernels ref = kernels_for(Target::Ref);
+// Plane rows of `w` outputs read source samples -1 .. w/2; triangle rows read
+// exactly their w samples and write 2w outputs.
+TEST(KernelCheck, SamplingUpRows) {
   test::Rng rng(0x77);
-  for (Target t : test::vector_targets()) {
-    const Kernels k = kernels_for(t);
-    for (int32_t w : widths())
-      for (size_t mis = 0; mis < 4; ++mis)
-        for (Fill mode : {Fill::Uniform, Fill::Extremes}) {
-          const size_t span = w / 2 + 2;
-          const Exact n(span, mis * 3, rng, mode), f(span, mis, rng, mode);
-          Guarded<uint8_t> want(w, mis), got(w, 3 - mis);
-          ref.up_h2v1(n.data() + 1, want.data(), w);
-          k.up_h2v1(n.data() + 1, got.data(), w);
-          ASSERT_TRUE(test::same(want.data(), got.data(), w)) << "h2v1 " << target_name(t) << " width " << w;
-          ASSERT_TRUE(got.guards_intact()) << "h2v1 " << target_name(t) << " width " << w;
-          ref.up_h2v2(n.data() + 1, f.data() + 1, want.data(), w);
-          k.up_h2v2(n.data() + 1, f.data() + 1, got.data(), w);
-          ASSERT_TRUE(test::same(want.data(), got.data(), w)) << "h2v2 " << target_name(t) << " width " << w;
-          ASSERT_TRUE(got.guards_intact()) << "h2v2 " << target_name(t) << " width " << w;
-        }
-  }
-}
+  for_all([&](const Kernels& ref, const Kernels& k, int32_t w, size_t mis, Fill mode, const char* t) {
+    const Exact n(w / 2 + 2, mis * 3, rng, mode), f(w / 2 + 2, mis, rng, mode);
+    Guarded<uint8_t> want(w, mis), got(w, 3 - mis);
+    ref.up_h2v1(n.data() + 1, want.data(), w);
+    k.up_h2v1(n.data() + 1, got.data(), w);
+    ASSERT_TRUE(agree(want, got)) << "plane h2v1 " << t << " width " << w;
+    ref.up_h2v2(n.data() + 1, f.data() + 1, want.data(), w);
+    k.up_h2v2(n.data() + 1, f.data() + 1, got.data(), w);
+    ASSERT_TRUE(agree(want, got)) << "plane h2v2 " << t << " width " << w;
 
-// Triangle rows read exactly their w samples and write 2w outputs.
-TEST(KernelCheck, SamplingUpTriangleRows) {
-  const Kernels ref = kernels_for(Target::Ref);
-  test::Rng rng(0x1234);
-  for (Target t : test::vector_targets()) {
-    const Kernels k = kernels_for(t);
-    for (int32_t w : widths())
-      for (size_t mis = 0; mis < 4; ++mis)
-        for (Fill mode : {Fill::Uniform, Fill::Extremes}) {
-          const Exact n(w, mis, rng, mode), f(w, mis * 7, rng, mode);
-          Guarded<uint8_t> want(2 * w, mis), got(2 * w, mis * 5);
-          ref.up_row_h2v1(n.data(), want.data(), w);
-          k.up_row_h2v1(n.data(), got.data(), w);
-          ASSERT_TRUE(test::same(want.data(), got.data(), 2 * w)) << "h2v1 " << target_name(t) << " width " << w;
-          ASSERT_TRUE(got.guards_intact()) << "h2v1 " << target_name(t) << " width " << w;
-          ref.up_row_h2v2(n.data(), f.data(), want.data(), w);
-          k.up_row_h2v2(n.data(), f.data(), got.data(), w);
-          ASSERT_TRUE(test::same(want.data(), got.data(), 2 * w)) << "h2v2 " << target_name(t) << " width " << w;
-          ASSERT_TRUE(got.guards_intact()) << "h2v2 " << target_name(t) << " width " << w;
-        }
-  }
+    const Exact rn(w, mis, rng, mode), rf(w, mis * 7, rng, mode);
+    Guarded<uint8_t> rwant(2 * w, mis), rgot(2 * w, mis * 5);
+    ref.up_row_h2v1(rn.data(), rwant.data(), w);
+    k.up_row_h2v1(rn.data(), rgot.data(), w);
+    ASSERT_TRUE(agree(rwant, rgot)) << "triangle h2v1 " << t << " width " << w;
+    ref.up_row_h2v2(rn.data(), rf.data(), rwant.data(), w);
+    k.up_row_h2v2(rn.data(), rf.data(), rgot.data(), w);
+    ASSERT_TRUE(agree(rwant, rgot)) << "triangle h2v2 " << t << " width " << w;
+  });
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
-// A small JPEG marker parser for tests and tools: frame header (SOFn),
-// Huffman tables (DHT), quantization tables (DQT), restart interval (DRI) and
-// scans (SOS) with their entropy-coded data. It reads structure only; it does
-// not decode any entropy-coded data.
+// A small JPEG marker parser for tests and benchmarks: frame header (SOFn),
+// Huffman tables (DHT), restart interval (DRI) and scans (SOS) with the extent
+// of their entropy-coded data. It reads structure only.
 #pragma once
 
 #include <algorithm>
@@ -20,7 +19,7 @@ struct JpegHuffTable {
 };
 
 struct JpegComponent {
-  int id = 0, h = 1, v = 1, tq = 0;
+  int id = 0, h = 1, v = 1;
 };
 
 struct JpegScanComponent {
@@ -28,26 +27,17 @@ struct JpegScanComponent {
   int td = 0, ta = 0;
 };
 
-// One entropy-coded segment: the bytes between two markers (RSTn excluded).
-struct JpegSegment {
-  size_t begin = 0, end = 0;  // offsets into the file
-  int rst = -1;               // the RSTn (0..7) that ends it, -1 for the last one
-};
-
 struct JpegScan {
   std::vector<JpegScanComponent> components;
-  int ss = 0, se = 63, ah = 0, al = 0;
   int restart_interval = 0;                   // DRI in force for this scan
   std::array<JpegHuffTable, 4> dc, ac;        // tables in force for this scan
   size_t data_begin = 0, data_end = 0;        // whole entropy-coded data, RSTn markers included
-  std::vector<JpegSegment> segments;          // split at the RSTn markers
 };
 
 struct JpegFile {
   int sof = -1;  // 0xC0..0xCF frame marker
-  int precision = 0, width = 0, height = 0;
+  int width = 0, height = 0;
   std::vector<JpegComponent> components;
-  std::array<std::array<uint16_t, 64>, 4> quant{};  // zig-zag order
   std::vector<JpegScan> scans;
   int hmax = 1, vmax = 1;
 };
@@ -79,7 +69,6 @@ inline bool parse_jpeg(const uint8_t* d, size_t n, JpegFile* out, std::string* w
     if ((m >= 0xC0 && m <= 0xCF) && m != 0xC4 && m != 0xC8 && m != 0xCC) {
       if (sl < 6) return fail("short SOF");
       f.sof = m;
-      f.precision = s[0];
       f.height = s[1] << 8 | s[2];
       f.width = s[3] << 8 | s[4];
       const int nc = s[5];
@@ -89,7 +78,6 @@ inline bool parse_jpeg(const uint8_t* d, size_t n, JpegFile* out, std::string* w
         c.id = s[6 + 3 * i];
         c.h = s[7 + 3 * i] >> 4;
         c.v = s[7 + 3 * i] & 15;
-        c.tq = s[8 + 3 * i] & 3;
         f.hmax = std::max(f.hmax, c.h);
         f.vmax = std::max(f.vmax, c.v);
         f.components.push_back(c);
@@ -108,16 +96,6 @@ inline bool parse_jpeg(const uint8_t* d, size_t n, JpegFile* out, std::string* w
         t.symbols.assign(s + q + 17, s + q + 17 + total);
         (tc ? ac : dc)[th] = t;
         q += 17 + total;
-      }
-    } else if (m == 0xDB) {
-      size_t q = 0;
-      while (q < sl) {
-        const int pq = s[q] >> 4, tq = s[q] & 3;
-        const size_t sz = pq ? 128 : 64;
-        if (q + 1 + sz > sl) return fail("short DQT");
-        for (int i = 0; i < 64; ++i)
-          f.quant[tq][i] = static_cast<uint16_t>(pq ? s[q + 1 + 2 * i] << 8 | s[q + 2 + 2 * i] : s[q + 1 + i]);
-        q += 1 + sz;
       }
     } else if (m == 0xDD) {
       if (sl < 2) return fail("short DRI");
@@ -139,19 +117,12 @@ inline bool parse_jpeg(const uint8_t* d, size_t n, JpegFile* out, std::string* w
         if (c.td > 3 || c.ta > 3) return fail("bad table slot in SOS");
         sc.components.push_back(c);
       }
-      sc.ss = s[1 + 2 * ns];
-      sc.se = s[2 + 2 * ns];
-      sc.ah = s[3 + 2 * ns] >> 4;
-      sc.al = s[3 + 2 * ns] & 15;
       sc.restart_interval = dri;
       sc.dc = dc;
       sc.ac = ac;
       // Entropy-coded data runs to the first marker that is neither a
       // stuffed 0x00, a fill byte nor RSTn.
-      size_t q = p + len;
-      sc.data_begin = q;
-      JpegSegment seg;
-      seg.begin = q;
+      size_t q = sc.data_begin = p + len;
       for (;;) {
         if (q + 1 >= n) return fail("scan data runs to the end of the file");
         if (d[q] != 0xFF) {
@@ -161,23 +132,10 @@ inline bool parse_jpeg(const uint8_t* d, size_t n, JpegFile* out, std::string* w
         size_t r = q + 1;
         while (r < n && d[r] == 0xFF) ++r;
         if (r >= n) return fail("scan data runs to the end of the file");
-        if (d[r] == 0x00) {
-          q = r + 1;
-          continue;
-        }
-        if (d[r] >= 0xD0 && d[r] <= 0xD7) {
-          seg.end = q;
-          seg.rst = d[r] - 0xD0;
-          sc.segments.push_back(seg);
-          seg = JpegSegment();
-          seg.begin = q = r + 1;
-          continue;
-        }
-        seg.end = q;
-        sc.segments.push_back(seg);
-        sc.data_end = q;
-        break;
+        if (d[r] != 0x00 && (d[r] < 0xD0 || d[r] > 0xD7)) break;
+        q = r + 1;
       }
+      sc.data_end = q;
       f.scans.push_back(std::move(sc));
       p = f.scans.back().data_end;
       continue;

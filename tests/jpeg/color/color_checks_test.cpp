@@ -2,7 +2,7 @@
 // conversions: order of the checks, untouched outputs on error, the steps that
 // a form does not check, minimum sizes, odd sizes (status 35) and what is left
 // unwritten.
-#include <cstring>
+#include <algorithm>
 #include <vector>
 
 #include "color_fixture.h"
@@ -21,119 +21,82 @@ int n_dst_planes(const Conv& c) {
 }
 bool has_step_array(const Conv& c) { return c.sub > 1; }
 
-// One mutation of a valid call and the status each kind of form must give.
-struct Mutation {
-  const char* what;
-  enum Kind {
-    None, NullSrc, NullSrcPlane, NullDst, NullDstPlane, NullStepArray, SrcStep0, DstStep0, SrcStepNeg,
-    NullAndStep, StepAndSize, Width0, HeightNeg, Width1, Height1, StepArrayZero
-  } kind;
-};
-
-const Mutation kMutations[] = {
-    {"valid call", Mutation::None},
-    {"source null", Mutation::NullSrc},
-    {"a source plane null", Mutation::NullSrcPlane},
-    {"destination null", Mutation::NullDst},
-    {"a destination plane null", Mutation::NullDstPlane},
-    {"step array null", Mutation::NullStepArray},
-    {"source step 0", Mutation::SrcStep0},
-    {"destination step 0", Mutation::DstStep0},
-    {"source step -3", Mutation::SrcStepNeg},
-    {"null pointer with bad step", Mutation::NullAndStep},
-    {"bad step with bad size", Mutation::StepAndSize},
-    {"width 0", Mutation::Width0},
-    {"height -1", Mutation::HeightNeg},
-    {"width 1", Mutation::Width1},
-    {"height 1", Mutation::Height1},
-    {"step array entries 0", Mutation::StepArrayZero},
-};
-
-// The expected status of mutation m on conversion c, or 1 when m does not apply.
-nmxStatus expected(const Conv& c, Mutation::Kind m) {
-  const bool step = c.stepsChecked;
-  switch (m) {
-    case Mutation::None: return nmxStatusOk;
-    case Mutation::NullSrc:
-    case Mutation::NullDst:
-    case Mutation::NullAndStep: return nmxStatusNullPtrErr;
-    case Mutation::NullSrcPlane: return n_src_planes(c) ? nmxStatusNullPtrErr : 1;
-    case Mutation::NullDstPlane: return n_dst_planes(c) ? nmxStatusNullPtrErr : 1;
-    case Mutation::NullStepArray: return has_step_array(c) ? nmxStatusNullPtrErr : 1;
-    case Mutation::SrcStep0:
-    case Mutation::DstStep0: return step ? nmxStatusStepErr : nmxStatusOk;
-    case Mutation::SrcStepNeg: return step ? nmxStatusStepErr : 1;  // unchecked: would read outside
-    case Mutation::StepAndSize: return step ? nmxStatusStepErr : nmxStatusSizeErr;
-    case Mutation::Width0:
-    case Mutation::HeightNeg: return nmxStatusSizeErr;
-    case Mutation::Width1: return c.sub > 1 ? nmxStatusSizeErr : nmxStatusOk;
-    case Mutation::Height1: return c.sub == 4 ? nmxStatusSizeErr : nmxStatusOk;
-    case Mutation::StepArrayZero: return has_step_array(c) ? nmxStatusOk : 1;
+// A valid call whose pointer and step arrays are local copies, so that one entry can be changed.
+struct Call {
+  const Conv& c;
+  Args a;
+  const uint8_t* srcPl[4] = {};
+  uint8_t* dstPl[4] = {};
+  int32_t steps[3] = {};
+  const int32_t** stepArr;  // the per-plane steps of the plane side
+  Call(const Conv& conv, Bufs& b) : c(conv), a(b.args()), stepArr(conv.forward ? &a.dstSteps : &a.srcSteps) {
+    if (a.srcPlanes) a.srcPlanes = std::copy(a.srcPlanes, a.srcPlanes + 4, srcPl) - 4;
+    if (a.dstPlanes) a.dstPlanes = std::copy(a.dstPlanes, a.dstPlanes + 4, dstPl) - 4;
+    if (*stepArr) *stepArr = std::copy(*stepArr, *stepArr + 3, steps) - 3;
   }
-  return 1;
-}
+  void null_src() {
+    if (a.srcPlanes) a.srcPlanes = nullptr;
+    else a.src = nullptr;
+  }
+  void null_dst() {
+    if (a.dstPlanes && c.forward && c.lumaOnly) dstPl[0] = nullptr;  // luminance only: the one destination plane
+    else if (a.dstPlanes) a.dstPlanes = nullptr;
+    else a.dst = nullptr;
+  }
+};
+
+// One change to a valid call and the status each kind of form must give (1: does not apply).
+const struct Mutation {
+  const char* what;
+  nmxStatus (*want)(const Conv&);
+  void (*apply)(Call&);
+} kMutations[] = {
+    {"valid call", [](const Conv&) -> nmxStatus { return nmxStatusOk; }, [](Call&) {}},
+    {"source null", [](const Conv&) -> nmxStatus { return nmxStatusNullPtrErr; }, [](Call& k) { k.null_src(); }},
+    {"a source plane null", [](const Conv& c) -> nmxStatus { return n_src_planes(c) ? nmxStatusNullPtrErr : 1; },
+     [](Call& k) { k.srcPl[n_src_planes(k.c) - 1] = nullptr; }},
+    {"destination null", [](const Conv&) -> nmxStatus { return nmxStatusNullPtrErr; }, [](Call& k) { k.null_dst(); }},
+    {"a destination plane null", [](const Conv& c) -> nmxStatus { return n_dst_planes(c) ? nmxStatusNullPtrErr : 1; },
+     [](Call& k) { k.dstPl[n_dst_planes(k.c) - 1] = nullptr; }},
+    {"step array null", [](const Conv& c) -> nmxStatus { return has_step_array(c) ? nmxStatusNullPtrErr : 1; },
+     [](Call& k) { *k.stepArr = nullptr; }},
+    {"source step 0", [](const Conv& c) -> nmxStatus { return c.stepsChecked ? nmxStatusStepErr : nmxStatusOk; },
+     [](Call& k) { k.a.srcStep = 0; }},
+    {"destination step 0", [](const Conv& c) -> nmxStatus { return c.stepsChecked ? nmxStatusStepErr : nmxStatusOk; },
+     [](Call& k) { k.a.dstStep = 0; }},
+    // Unchecked steps: -3 would read outside.
+    {"source step -3", [](const Conv& c) -> nmxStatus { return c.stepsChecked ? nmxStatusStepErr : 1; },
+     [](Call& k) { k.a.srcStep = -3; }},
+    {"null pointer with bad steps", [](const Conv&) -> nmxStatus { return nmxStatusNullPtrErr; },
+     [](Call& k) { k.null_dst(), k.a.srcStep = 0, k.a.dstStep = -1; }},
+    {"bad step with bad size",
+     [](const Conv& c) -> nmxStatus { return c.stepsChecked ? nmxStatusStepErr : nmxStatusSizeErr; },
+     [](Call& k) { k.a.dstStep = 0, k.a.roi.width = 0; }},
+    {"width 0", [](const Conv&) -> nmxStatus { return nmxStatusSizeErr; }, [](Call& k) { k.a.roi.width = 0; }},
+    {"height -1", [](const Conv&) -> nmxStatus { return nmxStatusSizeErr; }, [](Call& k) { k.a.roi.height = -1; }},
+    {"width 1", [](const Conv& c) -> nmxStatus { return c.sub > 1 ? nmxStatusSizeErr : nmxStatusOk; },
+     [](Call& k) { k.a.roi.width = 1; }},
+    {"height 1", [](const Conv& c) -> nmxStatus { return c.sub == 4 ? nmxStatusSizeErr : nmxStatusOk; },
+     [](Call& k) { k.a.roi.height = 1; }},
+    {"step array entries 0", [](const Conv& c) -> nmxStatus { return has_step_array(c) ? nmxStatusOk : 1; },
+     [](Call& k) { std::fill(k.steps, k.steps + 3, 0); }},
+};
 
 TEST(ColorChecks, EveryConversionChecksInOrder) {
   Rng rng(11);
-  for (const Conv& c : conversions()) {
+  for (const Conv& c : conversions())
     for (const Mutation& m : kMutations) {
-      const nmxStatus want = expected(c, m.kind);
+      const nmxStatus want = m.want(c);
       if (want == 1) continue;
       Bufs b(c, {8, 4});
       b.randomize_input(rng);
       b.clear_output();
       const std::vector<uint8_t> before = b.output_bytes();
-      Args a = b.args();
-      // Local copies of the pointer and step arrays so that one entry can be changed.
-      const uint8_t* srcPl[4] = {};
-      uint8_t* dstPl[4] = {};
-      int32_t steps[3] = {};
-      if (a.srcPlanes) {
-        for (int i = 0; i < 4; ++i) srcPl[i] = a.srcPlanes[i];
-        a.srcPlanes = srcPl;
-      }
-      if (a.dstPlanes) {
-        for (int i = 0; i < 4; ++i) dstPl[i] = a.dstPlanes[i];
-        a.dstPlanes = dstPl;
-      }
-      const int32_t** stepArr = c.forward ? &a.dstSteps : &a.srcSteps;
-      if (*stepArr) {
-        for (int i = 0; i < 3; ++i) steps[i] = (*stepArr)[i];
-        *stepArr = steps;
-      }
-      auto null_src = [&] {
-        if (a.srcPlanes) a.srcPlanes = nullptr;
-        else a.src = nullptr;
-      };
-      auto null_dst = [&] {
-        if (a.dstPlanes && !(c.forward && c.lumaOnly)) a.dstPlanes = nullptr;
-        else if (a.dstPlanes) dstPl[0] = nullptr;  // luminance only: the one destination plane
-        else a.dst = nullptr;
-      };
-      // The step a form would check (sub-sampled forms have none; use the single step argument).
-      switch (m.kind) {
-        case Mutation::None: break;
-        case Mutation::NullSrc: null_src(); break;
-        case Mutation::NullSrcPlane: srcPl[n_src_planes(c) - 1] = nullptr; break;
-        case Mutation::NullDst: null_dst(); break;
-        case Mutation::NullDstPlane: dstPl[n_dst_planes(c) - 1] = nullptr; break;
-        case Mutation::NullStepArray: *stepArr = nullptr; break;
-        case Mutation::SrcStep0: a.srcStep = 0; break;
-        case Mutation::DstStep0: a.dstStep = 0; break;
-        case Mutation::SrcStepNeg: a.srcStep = -3; break;
-        case Mutation::NullAndStep: null_dst(); a.srcStep = 0; a.dstStep = -1; break;
-        case Mutation::StepAndSize: a.dstStep = 0; a.roi.width = 0; break;
-        case Mutation::Width0: a.roi.width = 0; break;
-        case Mutation::HeightNeg: a.roi.height = -1; break;
-        case Mutation::Width1: a.roi.width = 1; break;
-        case Mutation::Height1: a.roi.height = 1; break;
-        case Mutation::StepArrayZero: steps[0] = steps[1] = steps[2] = 0; break;
-      }
-      const nmxStatus got = c.call(a);
-      EXPECT_EQ(got, want) << c.name << ": " << m.what;
+      Call k(c, b);
+      m.apply(k);
+      EXPECT_EQ(c.call(k.a), want) << c.name << ": " << m.what;
       if (want < 0) EXPECT_TRUE(b.output_bytes() == before) << c.name << ": " << m.what << " wrote to the output";
     }
-  }
 }
 
 // Odd widths (and, for 4:1:1, odd heights) convert the even part, return 35
@@ -174,41 +137,34 @@ TEST(ColorChecks, OddSizesConvertTheEvenPart) {
 // same rows bottom-up.
 TEST(ColorChecks, UncheckedStepsMayBeNegative) {
   Rng rng(14);
+  const NmxSize roi{22, 6};
   for (const Conv& c : conversions()) {
     if (c.stepsChecked) continue;
-    const NmxSize roi{22, 6};
     Bufs up(c, roi), down(c, roi);
     up.randomize_input(rng);
-    down.pix = up.pix;
-    for (size_t i = 0; i < up.planes.size(); ++i) down.planes[i] = up.planes[i];
-    up.clear_output();
-    down.clear_output();
     ASSERT_EQ(up.run(), nmxStatusOk) << c.name;
-    // The pixel side is the one image with a single step: flip it.
-    Args a = down.args();
-    const int32_t last = roi.height - 1;
+    // The pixel side is the one image with a single step: its rows go bottom-up.
+    const size_t row = static_cast<size_t>(up.pixStep), last = static_cast<size_t>(roi.height - 1);
+    auto flipped = [&](const std::vector<uint8_t>& img) {
+      std::vector<uint8_t> out(img.size(), 0);
+      for (size_t y = 0; y <= last; ++y) std::copy_n(&img[y * row], row, &out[(last - y) * row]);
+      return out;
+    };
+    Args a;
     if (c.forward) {
-      std::vector<uint8_t> flipped(down.pix.size(), 0);
-      for (int y = 0; y < roi.height; ++y)
-        std::memcpy(&flipped[static_cast<size_t>(last - y) * down.pixStep], &up.pix[static_cast<size_t>(y) * down.pixStep],
-                    static_cast<size_t>(down.pixStep));
-      down.pix = flipped;
+      down.pix = flipped(up.pix);
       a = down.args();
-      a.src = down.pix.data() + static_cast<size_t>(last) * down.pixStep;
-      a.srcStep = -down.pixStep;
+      a.src = down.pix.data() + last * row;
+      a.srcStep = -up.pixStep;
     } else {
-      a.dst = down.pix.data() + static_cast<size_t>(last) * down.pixStep;
-      a.dstStep = -down.pixStep;
+      down.planes = up.planes;
+      a = down.args();
+      a.dst = down.pix.data() + last * row;
+      a.dstStep = -up.pixStep;
     }
     ASSERT_EQ(c.call(a), nmxStatusOk) << c.name;
-    if (c.forward) {
-      EXPECT_TRUE(up.output_bytes() == down.output_bytes()) << c.name;
-    } else {
-      for (int y = 0; y < roi.height; ++y)
-        ASSERT_EQ(0, std::memcmp(&up.pix[static_cast<size_t>(y) * up.pixStep],
-                                 &down.pix[static_cast<size_t>(last - y) * up.pixStep], static_cast<size_t>(up.pixStep)))
-            << c.name << " row " << y;
-    }
+    if (c.forward) EXPECT_TRUE(up.output_bytes() == down.output_bytes()) << c.name;
+    else EXPECT_TRUE(std::equal(up.pix.begin(), up.pix.begin() + (last + 1) * row, flipped(down.pix).begin())) << c.name;
   }
 }
 

@@ -83,19 +83,6 @@ std::vector<Conv> make_table() {
   CONV(nmxiYCbCr411ToBGR_JPEG_8u_P3C4R, false, C4, P3, 4, true, false, false, true, RGB555, false, false, PSCA)
   // Inverse, interleaved 4:2:2 source.
   CONV(nmxiYCbCr422ToRGB_JPEG_8u_C2C3R, false, C3, C2, 1, false, false, false, false, RGB555, false, true, CC)
-#undef CONV
-#undef CP
-#undef CPS
-#undef CY
-#undef CC
-#undef WP
-#undef PP
-#undef PY
-#undef PC
-#undef PCA
-#undef PW
-#undef PSC
-#undef PSCA
   return t;
 }
 
@@ -264,13 +251,10 @@ uint8_t& Bufs::ycc(int i, int x, int y) {
   return planes[i][static_cast<size_t>(y) * planeSteps[i] + x];
 }
 
-void Bufs::randomize_input(Rng& rng) {
-  if (c.forward) {
-    fill(pix.data(), pix.size(), rng);
-    for (size_t i = 4; i < planes.size(); ++i) fill(planes[i].data(), planes[i].size(), rng);
-  } else {
-    for (int i = 0; i < 4; ++i) fill(planes[i].data(), planes[i].size(), rng);
-  }
+void Bufs::randomize_input(Rng& rng, Fill mode) {
+  if (c.forward) fill(pix.data(), pix.size(), rng, mode);
+  for (size_t i = c.forward ? 4 : 0; i < (c.forward ? planes.size() : 4); ++i)
+    fill(planes[i].data(), planes[i].size(), rng, mode);
 }
 
 std::vector<uint8_t> Bufs::output_bytes() const {

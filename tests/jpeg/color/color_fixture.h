@@ -85,7 +85,7 @@ struct Bufs {
   uint8_t ycc(int i, int x, int y) const { return const_cast<Bufs*>(this)->ycc(i, x, y); }
 
   // Fills the input side at random (whole buffers, padding included).
-  void randomize_input(Rng& rng);
+  void randomize_input(Rng& rng, Fill mode = Fill::Uniform);
   // Bytes of the output side (for whole-buffer comparisons).
   std::vector<uint8_t> output_bytes() const;
   // For each byte of output_bytes(): true when the conversion writes it.

@@ -85,38 +85,29 @@ inline std::vector<uint8_t> dc_symbols(int top = 16) {
   return s;
 }
 
-// The symbol list as a pointer (never null, also for an empty list).
-inline const uint8_t* symbols_of(const Dht& d) {
-  static const uint8_t none = 0;
-  return d.symbols.empty() ? &none : d.symbols.data();
-}
-
-// Records in plain byte vectors (placed one byte off alignment on purpose).
-struct EncSpec {
-  std::vector<uint8_t> mem = std::vector<uint8_t>(1024 + 1);
-  nmxStatus status;
-  explicit EncSpec(const Dht& d)
-      : status(nmxiEncodeHuffmanSpecInit_JPEG_8u(d.counts, symbols_of(d), get())) {}
-  NmxEncodeHuffmanSpec* get() { return reinterpret_cast<NmxEncodeHuffmanSpec*>(mem.data() + 1); }
+// Records in plain byte vectors, placed off alignment on purpose: tables built
+// from a DHT list (with the build status), states reset by their Init export.
+template <class Rec, size_t kSize, size_t kOffset>
+struct Held {
+  std::vector<uint8_t> mem = std::vector<uint8_t>(kSize + kOffset);
+  Rec* get() { return reinterpret_cast<Rec*>(mem.data() + kOffset); }
+  const uint8_t* bytes() const { return mem.data() + kOffset; }
 };
-struct DecSpec {
-  std::vector<uint8_t> mem = std::vector<uint8_t>(1644 + 1);
+template <class Rec, size_t kSize, nmxStatus (*kInit)(const uint8_t*, const uint8_t*, Rec*)>
+struct Table : Held<Rec, kSize, 1> {
   nmxStatus status;
-  explicit DecSpec(const Dht& d)
-      : status(nmxiDecodeHuffmanSpecInit_JPEG_8u(d.counts, symbols_of(d), get())) {}
-  NmxDecodeHuffmanSpec* get() { return reinterpret_cast<NmxDecodeHuffmanSpec*>(mem.data() + 1); }
+  explicit Table(const Dht& d) {
+    static const uint8_t none = 0;  // the symbol list is never null, also when empty
+    status = kInit(d.counts, d.symbols.empty() ? &none : d.symbols.data(), this->get());
+  }
 };
-struct EncState {
-  std::vector<uint8_t> mem = std::vector<uint8_t>(1048 + 3);
+using EncSpec = Table<NmxEncodeHuffmanSpec, 1024, nmxiEncodeHuffmanSpecInit_JPEG_8u>;
+using DecSpec = Table<NmxDecodeHuffmanSpec, 1644, nmxiDecodeHuffmanSpecInit_JPEG_8u>;
+struct EncState : Held<NmxEncodeHuffmanState, 1048, 3> {
   EncState() { nmxiEncodeHuffmanStateInit_JPEG_8u(get()); }
-  NmxEncodeHuffmanState* get() { return reinterpret_cast<NmxEncodeHuffmanState*>(mem.data() + 3); }
-  const uint8_t* bytes() const { return mem.data() + 3; }
 };
-struct DecState {
-  std::vector<uint8_t> mem = std::vector<uint8_t>(24 + 3);
+struct DecState : Held<NmxDecodeHuffmanState, 24, 3> {
   DecState() { nmxiDecodeHuffmanStateInit_JPEG_8u(get()); }
-  NmxDecodeHuffmanState* get() { return reinterpret_cast<NmxDecodeHuffmanState*>(mem.data() + 3); }
-  const uint8_t* bytes() const { return mem.data() + 3; }
 };
 
 // A random block: mostly small values thinning out along the zig-zag order

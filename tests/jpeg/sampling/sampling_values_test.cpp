@@ -1,7 +1,6 @@
-// Sampling through the public exports: hand-checked values, rounding terms and
-// alternating biases, row ends, constant and linear content, argument checks
-// in order with untouched outputs.
-#include <cstring>
+// Sampling through the public exports: hand-checked values (rounding terms,
+// alternating biases, row ends, context), linear content, argument checks in
+// order with untouched outputs.
 #include <vector>
 
 #include "nmxj.h"
@@ -10,157 +9,86 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using PlaneFn = nmxStatus (*)(const uint8_t*, int32_t, NmxSize, uint8_t*, int32_t, NmxSize);
 
-// ---- Hand-checked values ---------------------------------------------------
-
-TEST(SampleRows, BoxH2V1AlternatesBias) {
-  const uint8_t src[] = {1, 2, 1, 2, 0, 1, 0, 1};
-  uint8_t dst[4] = {};
-  ASSERT_EQ(nmxiSampleDownRowH2V1_Box_JPEG_8u_C1(src, 8, dst), nmxStatusOk);
-  // (1+2+0)>>1, (1+2+1)>>1, (0+1+0)>>1, (0+1+1)>>1
-  EXPECT_EQ(Bytes(dst, dst + 4), (Bytes{1, 2, 0, 1}));
-}
-
-TEST(SampleRows, BoxH2V2AlternatesBias) {
-  // Each 2x2 block sums to 1, 2, 5, 6: (1+1)>>2=0, (2+2)>>2=1, (5+1)>>2=1, (6+2)>>2=2.
-  const uint8_t upper[] = {1, 0, 1, 1, 2, 1, 3, 3};
-  const uint8_t lower[] = {0, 0, 0, 0, 1, 1, 0, 0};
-  uint8_t dst[4] = {};
-  ASSERT_EQ(nmxiSampleDownRowH2V2_Box_JPEG_8u_C1(upper, lower, 8, dst), nmxStatusOk);
-  EXPECT_EQ(Bytes(dst, dst + 4), (Bytes{0, 1, 1, 2}));
-}
-
-TEST(SampleRows, TriangleTwoSampleRows) {
-  const uint8_t ramp[] = {0, 4}, zero[] = {0, 0}, nearer[] = {0, 16};
-  uint8_t d[4] = {};
-  ASSERT_EQ(nmxiSampleUpRowH2V1_Triangle_JPEG_8u_C1(ramp, 2, d), nmxStatusOk);
-  EXPECT_EQ(Bytes(d, d + 4), (Bytes{0, 1, 3, 4}));
-  ASSERT_EQ(nmxiSampleUpRowH2V2_Triangle_JPEG_8u_C1(nearer, zero, 2, d), nmxStatusOk);
-  EXPECT_EQ(Bytes(d, d + 4), (Bytes{0, 3, 9, 12}));  // c = 0, 48
-}
-
-TEST(SampleRows, TriangleEndsOfLongerRows) {
-  // H2V1 of 8, 0, 100: d0 = 8, d1 = (24+0+2)>>2 = 6, d2 = (0+8+1)>>2 = 2,
-  // d3 = (0+100+2)>>2 = 25, d4 = (300+0+1)>>2 = 75, d5 = 100.
-  const uint8_t s[] = {8, 0, 100};
-  uint8_t d[6] = {};
-  ASSERT_EQ(nmxiSampleUpRowH2V1_Triangle_JPEG_8u_C1(s, 3, d), nmxStatusOk);
-  EXPECT_EQ(Bytes(d, d + 6), (Bytes{8, 6, 2, 25, 75, 100}));
-  // H2V2 with farther row 0: c = 24, 0, 300. d0 = (96+8)>>4 = 6,
-  // d1 = (72+0+7)>>4 = 4, d2 = (0+24+8)>>4 = 2, d3 = (0+300+7)>>4 = 19,
-  // d4 = (900+0+8)>>4 = 56, d5 = (1200+7)>>4 = 75.
-  const uint8_t z[] = {0, 0, 0};
-  ASSERT_EQ(nmxiSampleUpRowH2V2_Triangle_JPEG_8u_C1(s, z, 3, d), nmxStatusOk);
-  EXPECT_EQ(Bytes(d, d + 6), (Bytes{6, 4, 2, 19, 56, 75}));
-}
-
-TEST(SampleRows, OneSampleRowsRepeatTheSample) {
-  const uint8_t s = 201, f = 11;
-  uint8_t d[3] = {0, 0, 0x5A};
-  ASSERT_EQ(nmxiSampleUpRowH2V1_Triangle_JPEG_8u_C1(&s, 1, d), nmxStatusOk);
-  EXPECT_EQ(Bytes(d, d + 3), (Bytes{201, 201, 0x5A}));
-  // c = 614: (2456+8)>>4 = 154, (2456+7)>>4 = 153.
-  ASSERT_EQ(nmxiSampleUpRowH2V2_Triangle_JPEG_8u_C1(&s, &f, 1, d), nmxStatusOk);
-  EXPECT_EQ(Bytes(d, d + 3), (Bytes{154, 153, 0x5A}));
-}
-
-TEST(SampleRows, OddDownWidthIgnoresLastSample) {
-  const uint8_t a[] = {10, 20, 30, 40, 250}, b[] = {0, 0, 0, 0, 250};
-  uint8_t d[3] = {0, 0, 0x5A};
-  ASSERT_EQ(nmxiSampleDownRowH2V1_Box_JPEG_8u_C1(a, 5, d), nmxStatusOk);
-  EXPECT_EQ(Bytes(d, d + 3), (Bytes{15, 35, 0x5A}));
-  ASSERT_EQ(nmxiSampleDownRowH2V2_Box_JPEG_8u_C1(a, b, 5, d), nmxStatusOk);
-  EXPECT_EQ(Bytes(d, d + 3), (Bytes{7, 18, 0x5A}));  // (30+1)>>2, (70+2)>>2
-  uint8_t one = 0x5A;
-  ASSERT_EQ(nmxiSampleDownRowH2V1_Box_JPEG_8u_C1(a, 1, &one), nmxStatusOk);
-  EXPECT_EQ(one, 0x5A);
-}
-
-// Rounding terms of the plane down-samplers against the box row forms.
-TEST(SamplePlanes, DownRoundingTerms) {
-  struct Case {
-    uint8_t upper[4], lower[4];
-    uint8_t h2v1[2], h2v2[2], boxH2V1[2], boxH2V2[2];
+// Hand-checked rows: the alternating biases of the box filters, the triangle
+// weights and row ends, one-sample rows, odd widths; nothing past the row.
+TEST(SampleRows, HandCheckedValues) {
+  enum Form { BoxH2V1, BoxH2V2, TriH2V1, TriH2V2 };
+  const struct {
+    const char* what;
+    Form f;
+    Bytes a, b;
+    int32_t width;
+    Bytes want;
   } cases[] = {
-      // sums per pair 1, 1 and per block 1, 1
-      {{0, 1, 1, 0}, {0, 0, 0, 0}, {1, 1}, {1, 1}, {0, 1}, {0, 0}},
-      // blocks 2, 2: (2+3)>>2 = 1 but box (2+1)>>2 = 0, (2+2)>>2 = 1
-      {{1, 1, 1, 1}, {0, 0, 0, 0}, {1, 1}, {1, 1}, {1, 1}, {0, 1}},
-      // blocks 5, 6: (5+3)>>2 = 2, (6+3)>>2 = 2; box 1, 2
-      {{1, 2, 3, 1}, {1, 1, 1, 1}, {2, 2}, {2, 2}, {1, 2}, {1, 2}},
-      // blocks 1020, 1017: (1017+3)>>2 = 255 but box (1017+2)>>2 = 254
-      {{255, 255, 254, 255}, {255, 255, 254, 254}, {255, 255}, {255, 255}, {255, 255}, {255, 254}},
+      {"box h2v1 biases 0, 1", BoxH2V1, {1, 2, 1, 2, 0, 1, 0, 1}, {}, 8, {1, 2, 0, 1}},
+      {"box h2v2 biases 1, 2", BoxH2V2, {1, 0, 1, 1, 2, 1, 3, 3}, {0, 0, 0, 0, 1, 1, 0, 0}, 8, {0, 1, 1, 2}},
+      {"box h2v2 at the top", BoxH2V2, {255, 255, 254, 255}, {255, 255, 254, 254}, 4, {255, 254}},
+      {"box h2v1 odd width", BoxH2V1, {10, 20, 30, 40, 250}, {}, 5, {15, 35}},
+      {"box h2v2 odd width", BoxH2V2, {10, 20, 30, 40, 250}, {0, 0, 0, 0, 250}, 5, {7, 18}},
+      {"box width 1 writes nothing", BoxH2V1, {10}, {}, 1, {}},
+      {"triangle h2v1 two samples", TriH2V1, {0, 4}, {}, 2, {0, 1, 3, 4}},
+      {"triangle h2v2 two samples", TriH2V2, {0, 16}, {0, 0}, 2, {0, 3, 9, 12}},  // c = 0, 48
+      // 8, (24+0+2)>>2, (0+8+1)>>2, (0+100+2)>>2, (300+0+1)>>2, 100
+      {"triangle h2v1 row ends", TriH2V1, {8, 0, 100}, {}, 3, {8, 6, 2, 25, 75, 100}},
+      // c = 24, 0, 300: (96+8)>>4, (72+0+7)>>4, (0+24+8)>>4, (0+300+7)>>4, (900+0+8)>>4, (1200+7)>>4
+      {"triangle h2v2 row ends", TriH2V2, {8, 0, 100}, {0, 0, 0}, 3, {6, 4, 2, 19, 56, 75}},
+      {"triangle h2v1 one sample", TriH2V1, {201}, {}, 1, {201, 201}},
+      {"triangle h2v2 one sample", TriH2V2, {201}, {11}, 1, {154, 153}},  // c = 614: (2456+8)>>4, (2456+7)>>4
   };
-  for (const Case& c : cases) {
-    uint8_t src[8];
-    std::memcpy(src, c.upper, 4);
-    std::memcpy(src + 4, c.lower, 4);
-    uint8_t d[2];
-    ASSERT_EQ(nmxiSampleDownH2V1_JPEG_8u_C1R(src, 4, {4, 1}, d, 2, {2, 1}), nmxStatusOk);
-    EXPECT_EQ(Bytes(d, d + 2), Bytes(c.h2v1, c.h2v1 + 2)) << +c.upper[0];
-    ASSERT_EQ(nmxiSampleDownH2V2_JPEG_8u_C1R(src, 4, {4, 2}, d, 2, {2, 1}), nmxStatusOk);
-    EXPECT_EQ(Bytes(d, d + 2), Bytes(c.h2v2, c.h2v2 + 2)) << +c.upper[0];
-    ASSERT_EQ(nmxiSampleDownRowH2V1_Box_JPEG_8u_C1(c.upper, 4, d), nmxStatusOk);
-    EXPECT_EQ(Bytes(d, d + 2), Bytes(c.boxH2V1, c.boxH2V1 + 2)) << +c.upper[0];
-    ASSERT_EQ(nmxiSampleDownRowH2V2_Box_JPEG_8u_C1(c.upper, c.lower, 4, d), nmxStatusOk);
-    EXPECT_EQ(Bytes(d, d + 2), Bytes(c.boxH2V2, c.boxH2V2 + 2)) << +c.upper[0];
+  for (const auto& c : cases) {
+    Bytes d(c.want.size() + 1, 0x5A);
+    const uint8_t *a = c.a.data(), *b = c.b.data();
+    const nmxStatus s = c.f == BoxH2V1   ? nmxiSampleDownRowH2V1_Box_JPEG_8u_C1(a, c.width, d.data())
+                        : c.f == BoxH2V2 ? nmxiSampleDownRowH2V2_Box_JPEG_8u_C1(a, b, c.width, d.data())
+                        : c.f == TriH2V1 ? nmxiSampleUpRowH2V1_Triangle_JPEG_8u_C1(a, c.width, d.data())
+                                         : nmxiSampleUpRowH2V2_Triangle_JPEG_8u_C1(a, b, c.width, d.data());
+    EXPECT_EQ(s, nmxStatusOk) << c.what;
+    EXPECT_EQ(Bytes(d.begin(), d.end() - 1), c.want) << c.what;
+    EXPECT_EQ(d.back(), 0x5A) << c.what << ": wrote past the row";
   }
 }
 
-// Plane up-sampling reads the context ring: a 1x2 source region in a 4x3
-// buffer (row above, row below, a column on each side).
-TEST(SamplePlanes, UpUsesContextAndOddWidths) {
-  const uint8_t buf[3][4] = {{0, 0, 0, 0}, {10, 20, 30, 40}, {64, 64, 64, 64}};
-  const uint8_t* region = &buf[1][1];
-  uint8_t d[2][4] = {};
-  ASSERT_EQ(nmxiSampleUpH2V1_JPEG_8u_C1R(region, 4, {2, 1}, &d[0][0], 4, {4, 1}), nmxStatusOk);
-  // (60+10+1)>>2 = 17, (60+30+2)>>2 = 23, (90+20+1)>>2 = 27, (90+40+2)>>2 = 33
-  EXPECT_EQ(Bytes(d[0], d[0] + 4), (Bytes{17, 23, 27, 33}));
-  ASSERT_EQ(nmxiSampleUpH2V2_JPEG_8u_C1R(region, 4, {2, 1}, &d[0][0], 4, {4, 2}), nmxStatusOk);
-  // Upper row, farther = row above: c = 30, 60, 90, 120.
-  // (180+30+8)>>4 = 13, (180+90+7)>>4 = 17, (270+60+8)>>4 = 21, (270+120+7)>>4 = 24
-  EXPECT_EQ(Bytes(d[0], d[0] + 4), (Bytes{13, 17, 21, 24}));
-  // Lower row, farther = row below: c = 94, 124, 154, 184.
-  // (372+94+8)>>4 = 29, (372+154+7)>>4 = 33, (462+124+8)>>4 = 37, (462+184+7)>>4 = 40
-  EXPECT_EQ(Bytes(d[1], d[1] + 4), (Bytes{29, 33, 37, 40}));
-  // An odd destination width writes the even member of the last pair only.
-  std::memset(d, 0xA5, sizeof d);
-  ASSERT_EQ(nmxiSampleUpH2V1_JPEG_8u_C1R(region, 4, {2, 1}, &d[0][0], 4, {3, 1}), nmxStatusOk);
-  EXPECT_EQ(Bytes(d[0], d[0] + 4), (Bytes{17, 23, 27, 0xA5}));
-  ASSERT_EQ(nmxiSampleUpH2V2_JPEG_8u_C1R(region, 4, {2, 1}, &d[0][0], 4, {3, 1}), nmxStatusOk);
-  EXPECT_EQ(Bytes(d[0], d[0] + 4), (Bytes{13, 17, 21, 0xA5}));
-  EXPECT_EQ(d[1][0], 0xA5);
+// Hand-checked planes: the rounding terms of the down-samplers (1 for H2V1,
+// 3 for H2V2, where the box rows alternate), the context ring the
+// up-samplers read (a 2x1 region in a 4x3 buffer), odd destination widths.
+TEST(SamplePlanes, HandCheckedValues) {
+  const Bytes ring{0, 0, 0, 0, 10, 20, 30, 40, 64, 64, 64, 64};
+  const uint8_t A5 = 0xA5;
+  const struct {
+    const char* what;
+    PlaneFn fn;
+    Bytes src;
+    int offset, srcStep;
+    NmxSize srcSize;
+    int32_t dstStep;
+    NmxSize dstSize;
+    Bytes want;  // the whole destination buffer, 0xA5 where nothing is written
+  } cases[] = {
+      {"down h2v1", nmxiSampleDownH2V1_JPEG_8u_C1R, {0, 1, 1, 0, 1, 2, 3, 1}, 0, 4, {4, 2}, 2, {2, 2}, {1, 1, 2, 2}},
+      // Blocks 2, 2 then 5, 6: (2+3)>>2 = 1 where the box gives (2+1)>>2 = 0.
+      {"down h2v2", nmxiSampleDownH2V2_JPEG_8u_C1R, {1, 1, 1, 1, 0, 0, 0, 0, 1, 2, 3, 1, 1, 1, 1, 1}, 0, 4, {4, 4}, 2,
+       {2, 2}, {1, 1, 2, 2}},
+      // (60+10+1)>>2, (60+30+2)>>2, (90+20+1)>>2, (90+40+2)>>2
+      {"up h2v1 with context", nmxiSampleUpH2V1_JPEG_8u_C1R, ring, 5, 4, {2, 1}, 4, {4, 1}, {17, 23, 27, 33}},
+      // Upper row, farther = row above: c = 30, 60, 90, 120; lower row, farther = row below: c = 94, 124, 154, 184.
+      {"up h2v2 with context", nmxiSampleUpH2V2_JPEG_8u_C1R, ring, 5, 4, {2, 1}, 4, {4, 2},
+       {13, 17, 21, 24, 29, 33, 37, 40}},
+      // An odd destination width writes the even member of the last pair only.
+      {"up h2v1 odd width", nmxiSampleUpH2V1_JPEG_8u_C1R, ring, 5, 4, {2, 1}, 4, {3, 1}, {17, 23, 27, A5}},
+      {"up h2v2 odd width", nmxiSampleUpH2V2_JPEG_8u_C1R, ring, 5, 4, {2, 1}, 4, {3, 1},
+       {13, 17, 21, A5, A5, A5, A5, A5}},
+  };
+  for (const auto& c : cases) {
+    Bytes d(c.want.size(), A5);
+    ASSERT_EQ(c.fn(c.src.data() + c.offset, c.srcStep, c.srcSize, d.data(), c.dstStep, c.dstSize), nmxStatusOk)
+        << c.what;
+    EXPECT_EQ(d, c.want) << c.what;
+  }
 }
 
 // ---- Properties --------------------------------------------------------------
-
-// Every filter keeps a constant plane or row constant, for every value.
-TEST(SampleProperties, ConstantStaysConstant) {
-  const int w = 53, h = 7;  // odd sizes, vector bodies and scalar tails
-  for (int v = 0; v < 256; v += 1) {
-    const Bytes src((2 * w + 4) * (2 * h + 4), static_cast<uint8_t>(v));
-    const uint8_t* region = src.data() + (2 * w + 4) * 2 + 2;
-    const int32_t step = 2 * w + 4;
-    Bytes dst(2 * w * 2 * h);
-    const Bytes want(dst.size(), static_cast<uint8_t>(v));
-    ASSERT_EQ(nmxiSampleDownH2V1_JPEG_8u_C1R(region, step, {2 * w, h}, dst.data(), w, {w, h}), 0);
-    EXPECT_TRUE(nmx::test::same(want.data(), dst.data(), w * h)) << "down h2v1 " << v;
-    ASSERT_EQ(nmxiSampleDownH2V2_JPEG_8u_C1R(region, step, {2 * w, 2 * h}, dst.data(), w, {w, h}), 0);
-    EXPECT_TRUE(nmx::test::same(want.data(), dst.data(), w * h)) << "down h2v2 " << v;
-    ASSERT_EQ(nmxiSampleUpH2V1_JPEG_8u_C1R(region, step, {w, h}, dst.data(), 2 * w - 1, {2 * w - 1, h}), 0);
-    EXPECT_TRUE(nmx::test::same(want.data(), dst.data(), (2 * w - 1) * h)) << "up h2v1 " << v;
-    ASSERT_EQ(nmxiSampleUpH2V2_JPEG_8u_C1R(region, step, {w, h}, dst.data(), 2 * w, {2 * w, 2 * h}), 0);
-    EXPECT_TRUE(nmx::test::same(want.data(), dst.data(), 4 * w * h)) << "up h2v2 " << v;
-    ASSERT_EQ(nmxiSampleDownRowH2V1_Box_JPEG_8u_C1(region, 2 * w, dst.data()), 0);
-    EXPECT_TRUE(nmx::test::same(want.data(), dst.data(), w)) << "box h2v1 " << v;
-    ASSERT_EQ(nmxiSampleDownRowH2V2_Box_JPEG_8u_C1(region, region + step, 2 * w, dst.data()), 0);
-    EXPECT_TRUE(nmx::test::same(want.data(), dst.data(), w)) << "box h2v2 " << v;
-    ASSERT_EQ(nmxiSampleUpRowH2V1_Triangle_JPEG_8u_C1(region, w, dst.data()), 0);
-    EXPECT_TRUE(nmx::test::same(want.data(), dst.data(), 2 * w)) << "triangle h2v1 " << v;
-    ASSERT_EQ(nmxiSampleUpRowH2V2_Triangle_JPEG_8u_C1(region, region + step, w, dst.data()), 0);
-    EXPECT_TRUE(nmx::test::same(want.data(), dst.data(), 2 * w)) << "triangle h2v2 " << v;
-  }
-}
 
 // A linear ramp of slope 4 per source sample up-samples to the ramp's values a
 // quarter sample either side of each source centre: 4i - 1 and 4i + 1.
@@ -225,10 +153,9 @@ const PlaneCase kPlaneChecks[] = {
 };
 
 TEST(SamplePlanes, ArgumentChecksInOrder) {
-  using Fn = nmxStatus (*)(const uint8_t*, int32_t, NmxSize, uint8_t*, int32_t, NmxSize);
   const struct {
     const char* name;
-    Fn fn;
+    PlaneFn fn;
   } fns[] = {{"DownH2V1", nmxiSampleDownH2V1_JPEG_8u_C1R},
              {"DownH2V2", nmxiSampleDownH2V2_JPEG_8u_C1R},
              {"UpH2V1", nmxiSampleUpH2V1_JPEG_8u_C1R},
