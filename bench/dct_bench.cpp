@@ -6,9 +6,9 @@
 //   inverse  DCTQuantInv8x8LS_JPEG_16s8u (coefficients -> pixels) against
 //            jsimd_idct_islow_avx2, on the quality-50 coefficients of the blocks;
 //   our 1x1, 2x2, 4x4 shortcuts and 4x4, 2x2 thumbnails on the same input,
-//   the full and shortcut inverse kernels of every target called directly
-//   (`kernel_<target>`, with their ratios), and the 12-bit single-precision
-//   forms on the samples scaled by 16.
+//   the forward, block-form and full and shortcut inverse kernels of every
+//   target called directly (`kernel_<target>`, with their ratios), and the
+//   12-bit single-precision forms on the samples scaled by 16.
 // Each run reports `per_block` (seconds per block, with an SI prefix).
 #include <algorithm>
 #include <cmath>
@@ -163,6 +163,49 @@ void BM_InvKernel(benchmark::State& state) {
   per_block(state);
 }
 
+// The forward kernel of one target called directly, as BM_InvKernel.
+template <nmx::Target kTarget>
+void BM_FwdKernel(benchmark::State& state) {
+  const auto& targets = nmx::available_targets();
+  if (std::find(targets.begin(), targets.end(), kTarget) == targets.end()) {
+    state.SkipWithError("target not available here");
+    return;
+  }
+  const Data& d = data();
+  const auto kernel = nmx::dct::kernels_for(kTarget).fwd_ls;
+  std::vector<int16_t> coefs(64 * kBlocks);
+  for (auto _ : state) {
+    for (int b = 0; b < kBlocks; ++b) kernel(&d.plane[block_offset(b)], kW, &coefs[64 * b], d.recip.data());
+    benchmark::DoNotOptimize(coefs.data());
+  }
+  per_block(state);
+}
+
+// The block forms' kernels of one target (16-bit block in, 16-bit block out):
+// the forward on the level-shifted samples, the inverse on the coefficients.
+template <nmx::Target kTarget, bool kInverse>
+void BM_BlockKernel(benchmark::State& state) {
+  const auto& targets = nmx::available_targets();
+  if (std::find(targets.begin(), targets.end(), kTarget) == targets.end()) {
+    state.SkipWithError("target not available here");
+    return;
+  }
+  const Data& d = data();
+  const nmx::dct::Kernels k = nmx::dct::kernels_for(kTarget);
+  std::vector<int16_t> in(64 * kBlocks), out(64 * kBlocks);
+  for (int b = 0; b < kBlocks; ++b)
+    for (int i = 0; i < 64; ++i)
+      in[64 * b + i] = kInverse ? d.coefs[64 * b + i] : d.plane[block_offset(b) + (i / 8) * kW + i % 8] - 128;
+  for (auto _ : state) {
+    if (kInverse)
+      for (int b = 0; b < kBlocks; ++b) k.inv(&in[64 * b], &out[64 * b], kQ50);
+    else
+      for (int b = 0; b < kBlocks; ++b) k.fwd(&in[64 * b], &out[64 * b], d.recip.data());
+    benchmark::DoNotOptimize(out.data());
+  }
+  per_block(state);
+}
+
 // The 12-bit forms on the same content scaled to 12 bits (no peer).
 void BM_Fwd12(benchmark::State& state) {
   const Data& d = data();
@@ -279,6 +322,16 @@ BENCHMARK(BM_Inv<nmxiDCTQuantInv8x8To2x2LS_JPEG_16s8u_C1R, 2>)->Name("BM_DCTQuan
       ->Name("BM_DCTQuantInv8x8LS_2x2/" name);                                                            \
   BENCHMARK(BM_InvKernel<nmx::Target::T, &nmx::dct::Kernels::inv_ls_4x4>)                                 \
       ->Name("BM_DCTQuantInv8x8LS_4x4/" name)
+BENCHMARK(BM_FwdKernel<nmx::Target::SSE41>)->Name("BM_DCTQuantFwd8x8LS/kernel_sse41");
+BENCHMARK(BM_FwdKernel<nmx::Target::AVX2>)->Name("BM_DCTQuantFwd8x8LS/kernel_avx2");
+BENCHMARK(BM_FwdKernel<nmx::Target::AVX512>)->Name("BM_DCTQuantFwd8x8LS/kernel_avx512");
+#define NMXJ_BLOCK_KERNELS(T, name)                                                        \
+  BENCHMARK(BM_BlockKernel<nmx::Target::T, false>)->Name("BM_DCTQuantFwd8x8_16s/" name); \
+  BENCHMARK(BM_BlockKernel<nmx::Target::T, true>)->Name("BM_DCTQuantInv8x8_16s/" name)
+NMXJ_BLOCK_KERNELS(SSE41, "kernel_sse41");
+NMXJ_BLOCK_KERNELS(AVX2, "kernel_avx2");
+NMXJ_BLOCK_KERNELS(AVX512, "kernel_avx512");
+#undef NMXJ_BLOCK_KERNELS
 NMXJ_INV_KERNELS(SSE41, "kernel_sse41");
 NMXJ_INV_KERNELS(AVX2, "kernel_avx2");
 NMXJ_INV_KERNELS(AVX512, "kernel_avx512");
@@ -313,6 +366,14 @@ const int kDctRatios =
                            "BM_DCTQuantInv8x8LS/nmxj"),
      nmx::bench::add_ratio("DCTQuantInv8x8LS_4x4 / full inverse (want >= 1.67)", "BM_DCTQuantInv8x8LS_4x4/nmxj",
                            "BM_DCTQuantInv8x8LS/nmxj"),
+     nmx::bench::add_ratio("DCTQuantFwd8x8LS kernels, avx512 / avx2", "BM_DCTQuantFwd8x8LS/kernel_avx512",
+                           "BM_DCTQuantFwd8x8LS/kernel_avx2"),
+     nmx::bench::add_ratio("DCTQuantInv8x8LS kernels, avx512 / avx2", "BM_DCTQuantInv8x8LS/kernel_avx512",
+                           "BM_DCTQuantInv8x8LS/kernel_avx2"),
+     nmx::bench::add_ratio("DCTQuantFwd8x8_16s kernels, avx512 / avx2", "BM_DCTQuantFwd8x8_16s/kernel_avx512",
+                           "BM_DCTQuantFwd8x8_16s/kernel_avx2"),
+     nmx::bench::add_ratio("DCTQuantInv8x8_16s kernels, avx512 / avx2", "BM_DCTQuantInv8x8_16s/kernel_avx512",
+                           "BM_DCTQuantInv8x8_16s/kernel_avx2"),
      add_kernel_ratios("sse41"), add_kernel_ratios("avx2"), add_kernel_ratios("avx512"), 0);
 
 }  // namespace

@@ -38,6 +38,24 @@ void fill_table(uint16_t* t, test::Rng& rng, int mode) {
 
 constexpr int kRounds = 3000;
 
+// The block forms (fwd, inv) of k against the references on one block; with
+// in_place also with the output over the input.
+void check_block_forms(const Kernels& ref, const Kernels& k, Target t, int round, const int16_t* src,
+                       const uint16_t* table, size_t off, bool in_place) {
+  Guarded<int16_t> want(64, 14 - off), got(64, 14 - off);
+  for (auto op : {&Kernels::fwd, &Kernels::inv}) {
+    const char* what = op == &Kernels::fwd ? "fwd" : "inv";
+    (ref.*op)(src, want.data(), table);
+    (k.*op)(src, got.data(), table);
+    ASSERT_TRUE(test::same(want.data(), got.data(), 64, 8)) << target_name(t) << " " << what << " round " << round;
+    ASSERT_TRUE(got.guards_intact()) << target_name(t) << " " << what;
+    if (!in_place) continue;
+    std::memcpy(got.data(), src, 128);
+    (k.*op)(got.data(), got.data(), table);
+    ASSERT_TRUE(test::same(want.data(), got.data(), 64, 8)) << target_name(t) << " " << what << " in place";
+  }
+}
+
 TEST(KernelCheck, DctBlockForms) {
   const Kernels ref = kernels_for(Target::Ref);
   test::Rng rng(0xdc7);
@@ -46,21 +64,12 @@ TEST(KernelCheck, DctBlockForms) {
     for (int round = 0; round < kRounds; ++round) {
       const size_t off = static_cast<size_t>(round % 8) * 2;
       const int mode = round % 4;
-      Guarded<int16_t> src(64, off), want(64, 14 - off), got(64, 14 - off);
+      Guarded<int16_t> src(64, off);
       Guarded<uint16_t> table(64, (off + 6) % 16);
       fill_block(src.data(), rng, mode);
       fill_table(table.data(), rng, mode == 2 ? 0 : mode);
-      for (auto op : {&Kernels::fwd, &Kernels::inv}) {
-        const char* what = op == &Kernels::fwd ? "fwd" : "inv";
-        (ref.*op)(src.data(), want.data(), table.data());
-        (k.*op)(src.data(), got.data(), table.data());
-        ASSERT_TRUE(test::same(want.data(), got.data(), 64, 8)) << target_name(t) << " " << what << " round " << round;
-        ASSERT_TRUE(got.guards_intact()) << target_name(t) << " " << what;
-        // In place.
-        std::memcpy(got.data(), src.data(), 128);
-        (k.*op)(got.data(), got.data(), table.data());
-        ASSERT_TRUE(test::same(want.data(), got.data(), 64, 8)) << target_name(t) << " " << what << " in place";
-      }
+      check_block_forms(ref, k, t, round, src.data(), table.data(), off, true);
+      if (HasFatalFailure()) return;
     }
   }
 }
@@ -151,6 +160,70 @@ TEST(KernelCheck, DctCornerShortcutsAtTheLimits) {
         (k.*op)(src, got, 8, table);
         ASSERT_TRUE(test::same(want, got, 64, 8)) << target_name(t) << " " << n << "x" << n << " round " << round;
       }
+    }
+  }
+}
+
+// The full transforms with values at and next to the 16-bit limits, whole
+// rows, columns or blocks of one extreme value (so that the saturating sums
+// of both passes clip together, lane after lane), and quantizers that wrap
+// the dequantized products or put every odd coefficient on a rounding tie
+// (16384 and 49152: c x t / 32768 is then exactly n + 1/2); the 8-bit forms
+// with bytes at 0 and 255 and steps from overlapping rows to wide ones, at
+// every misalignment.
+TEST(KernelCheck, DctFullFormsAtTheLimits) {
+  const Kernels ref = kernels_for(Target::Ref);
+  test::Rng rng(0x1e7);
+  constexpr int16_t kValues[] = {-32768, -32767, -32766, -16384, -2049, -2048, -1, 0,
+                                 1,      2047,   2048,   16384,  32765, 32766, 32767};
+  constexpr uint16_t kQuants[] = {1, 1, 2, 3, 255, 16384, 16384, 32767, 32768, 32769, 49152, 65535};
+  constexpr uint8_t kBytes[] = {0, 0, 1, 127, 128, 254, 255, 255};
+  constexpr int32_t kSteps[] = {1, 3, 7, 8, 9, 64};
+  std::uniform_int_distribution<int> pick_value(0, std::size(kValues) - 1), pick_quant(0, std::size(kQuants) - 1),
+      pick_byte(0, std::size(kBytes) - 1), pick_shape(0, 3);
+  // Shape 0: every value drawn; 1: one value per row; 2: one per column; 3: one for the block.
+  const auto draw = [&](auto* out, auto& pick, const auto& values) {
+    const int shape = pick_shape(rng);
+    const auto one = values[pick(rng)];
+    for (int i = 0; i < 64; ++i) {
+      if (shape == 0) out[i] = values[pick(rng)];
+      else if (shape == 1) out[i] = i % 8 == 0 ? values[pick(rng)] : out[i - 1];
+      else if (shape == 2) out[i] = i < 8 ? values[pick(rng)] : out[i - 8];
+      else out[i] = one;
+    }
+  };
+  for (Target t : test::vector_targets()) {
+    const Kernels k = kernels_for(t);
+    for (int round = 0; round < 8000; ++round) {
+      const size_t off = static_cast<size_t>(round % 8) * 2;
+      Guarded<int16_t> src(64, off);
+      Guarded<uint16_t> table(64, (off + 4) % 16);
+      draw(src.data(), pick_value, kValues);
+      draw(table.data(), pick_quant, kQuants);
+      check_block_forms(ref, k, t, round, src.data(), table.data(), off, false);
+      if (HasFatalFailure()) return;
+      const int32_t step = kSteps[round % std::size(kSteps)];
+      const size_t bytes = static_cast<size_t>(step) * 7 + 8;
+      // Forward from pixels: bytes at the extremes, drawn block-wise then
+      // spread over the (possibly overlapping) rows.
+      uint8_t block[64];
+      draw(block, pick_byte, kBytes);
+      Guarded<uint8_t> px(bytes, round % 16);
+      for (size_t i = 0; i < bytes; ++i) px.data()[i] = block[i % 64];
+      Guarded<int16_t> want(64, 14 - off), got(64, 14 - off);
+      ref.fwd_ls(px.data(), step, want.data(), table.data());
+      k.fwd_ls(px.data(), step, got.data(), table.data());
+      ASSERT_TRUE(test::same(want.data(), got.data(), 64, 8)) << target_name(t) << " fwd_ls step " << step << " round "
+                                                            << round;
+      // Inverse to pixels, rows written in order (overlaps keep the later row).
+      Guarded<uint8_t> pw(bytes, (round + 5) % 16), pg(bytes, (round + 5) % 16);
+      std::memset(pw.data(), 0xA7, bytes);
+      std::memset(pg.data(), 0xA7, bytes);
+      ASSERT_EQ(ref.inv_ls(src.data(), pw.data(), step, table.data()), nmxStatusOk);
+      ASSERT_EQ(k.inv_ls(src.data(), pg.data(), step, table.data()), nmxStatusOk);
+      ASSERT_TRUE(test::same(pw.data(), pg.data(), bytes, static_cast<size_t>(step)))
+          << target_name(t) << " inv_ls step " << step << " round " << round;
+      ASSERT_TRUE(pg.guards_intact()) << target_name(t) << " inv_ls step " << step;
     }
   }
 }

@@ -35,6 +35,10 @@ Kernels kernels_for(Target t) {
     k.inv_to2x2 = inv_to2x2_avx2;
   }
   if (reaches(t, Target::AVX512)) {
+    k.fwd = fwd_avx512;
+    k.fwd_ls = fwd_ls_avx512;
+    k.inv = inv_avx512;
+    k.inv_ls = inv_ls_avx512;
     k.inv_ls_2x2 = inv_ls_2x2_avx512;
     k.inv_ls_4x4 = inv_ls_4x4_avx512;
   }

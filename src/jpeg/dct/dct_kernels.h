@@ -74,6 +74,10 @@ nmxStatus inv_ls_4x4_avx2(const int16_t* src, uint8_t* dst, int32_t step, const 
 nmxStatus inv_to4x4_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
 nmxStatus inv_to2x2_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
 
+void fwd_avx512(const int16_t* src, int16_t* dst, const uint16_t* fwd);
+void fwd_ls_avx512(const uint8_t* src, int32_t step, int16_t* dst, const uint16_t* fwd);
+void inv_avx512(const int16_t* src, int16_t* dst, const uint16_t* inv);
+nmxStatus inv_ls_avx512(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
 nmxStatus inv_ls_2x2_avx512(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
 nmxStatus inv_ls_4x4_avx512(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv);
 

@@ -62,13 +62,13 @@ constexpr InvRowVecs inv_row_vecs(const RowSet& c) {
 inline constexpr InvRowVecs kInvRowVecs[4] = {inv_row_vecs(kRowSets[0]), inv_row_vecs(kRowSets[1]),
                                               inv_row_vecs(kRowSets[2]), inv_row_vecs(kRowSets[3])};
 
-// Forward column pass over all eight columns at once (x[r] = row r).
-NMX_DCT_INLINE void fwd_columns(__m128i x[8]) {
+// Forward column pass over all eight columns at once, from the sums
+// sum[j] = x_j +s x_(7-j) and differences dif[j] = x_j -s x_(7-j) of the
+// rows (t0..t3 and t7..t4 of the column pass); x[r] receives output row r.
+NMX_DCT_INLINE void fwd_columns_from(const __m128i sum[4], const __m128i dif[4], __m128i x[8]) {
   const __m128i one = set16(1);
-  const __m128i t0 = _mm_adds_epi16(x[0], x[7]), t7 = _mm_subs_epi16(x[0], x[7]);
-  const __m128i t1 = _mm_adds_epi16(x[1], x[6]), t6 = _mm_subs_epi16(x[1], x[6]);
-  const __m128i t2 = _mm_adds_epi16(x[2], x[5]), t5 = _mm_subs_epi16(x[2], x[5]);
-  const __m128i t3 = _mm_adds_epi16(x[3], x[4]), t4 = _mm_subs_epi16(x[3], x[4]);
+  const __m128i t0 = sum[0], t1 = sum[1], t2 = sum[2], t3 = sum[3];
+  const __m128i t7 = dif[0], t6 = dif[1], t5 = dif[2], t4 = dif[3];
   const __m128i p1 = _mm_slli_epi16(t1, 3), p2 = _mm_slli_epi16(t2, 3);
   const __m128i a = _mm_subs_epi16(p1, p2), b = _mm_adds_epi16(p1, p2);
   const __m128i c = _mm_slli_epi16(_mm_subs_epi16(t0, t3), 3);
@@ -91,6 +91,17 @@ NMX_DCT_INLINE void fwd_columns(__m128i x[8]) {
   x[7] = _mm_subs_epi16(_mm_mulhi_epi16(n, t1c), k);
   x[3] = _mm_subs_epi16(m, _mm_adds_epi16(_mm_mulhi_epi16(l, t3c), l));
   x[5] = _mm_adds_epi16(_mm_adds_epi16(_mm_mulhi_epi16(m, t3c), m), l);
+}
+
+// Forward column pass over all eight columns at once (x[r] = row r).
+NMX_DCT_INLINE void fwd_columns(__m128i x[8]) {
+  __m128i t[4], d[4];
+  #pragma GCC unroll 4
+  for (int j = 0; j < 4; ++j) {
+    t[j] = _mm_adds_epi16(x[j], x[7 - j]);
+    d[j] = _mm_subs_epi16(x[j], x[7 - j]);
+  }
+  fwd_columns_from(t, d, x);
 }
 
 // One row of the forward row pass from its interleaved sums and differences.
