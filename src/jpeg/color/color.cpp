@@ -36,6 +36,8 @@ Kernels kernels_for(Target t) {
   }
   if (reaches(t, Target::AVX512)) {
     k.inv_c3 = inv_c3_avx512;
+    k.fwd_c3 = fwd_c3_avx512;
+    k.luma_c3 = luma_c3_avx512;
   }
 #else
   (void)t;

@@ -118,6 +118,8 @@ void fwd_411_avx2(const uint8_t*, const uint8_t*, int, bool, uint8_t*, uint8_t*,
 void inv_hi_avx2(const uint8_t*, const uint8_t*, const uint8_t*, uint8_t*, int32_t, int, bool, uint8_t, bool);
 void inv_c3_avx2(const uint8_t*, const uint8_t*, const uint8_t*, uint8_t*, int32_t, bool);
 void inv_c3_avx512(const uint8_t*, const uint8_t*, const uint8_t*, uint8_t*, int32_t, bool);
+void fwd_c3_avx512(const uint8_t*, uint8_t*, uint8_t*, uint8_t*, int32_t, bool);
+void luma_c3_avx512(const uint8_t*, uint8_t*, int32_t, bool);
 
 // The kernels of target t (references where t has none of its own).
 Kernels kernels_for(Target t);
