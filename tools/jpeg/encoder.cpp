@@ -169,12 +169,28 @@ bool encode(const Image& img, const EncodeOptions& opt, std::vector<uint8_t>& ou
     int32_t pos = static_cast<int32_t>(head.size());
     const int32_t len = static_cast<int32_t>(room) - 2;  // keeps room for EOI
     int16_t last_dc[3] = {0, 0, 0};
-    alignas(16) int16_t coef[64];
     nmxStatus s = nmxiEncodeHuffmanStateInit_JPEG_8u(state);
     int to_restart = opt.restart_mcus;  // MCUs before the next restart marker
     int restart_index = 0;
+    // Each MCU row is transformed whole before it is coded: back to back,
+    // the transforms of many blocks overlap in the processor, where one
+    // between two entropy-coded blocks would wait for each.
+    int blocks_in_mcu = 0;
+    for (int c = 0; c < n; ++c) blocks_in_mcu += comps[c].h * comps[c].v;
+    std::vector<int16_t> row_coefs(static_cast<size_t>(mcus_x) * blocks_in_mcu * 64);
     for (int my = 0; my < mcus_y && s == nmxStatusOk; ++my) {
       if (!bands.fill(my, error)) return false;
+      int16_t* coef = row_coefs.data();
+      for (int mx = 0; mx < mcus_x && s == nmxStatusOk; ++mx)
+        for (int c = 0; c < n && s == nmxStatusOk; ++c) {
+          ComponentPlan& cp = comps[c];
+          for (int v = 0; v < cp.v && s == nmxStatusOk; ++v)
+            for (int h = 0; h < cp.h && s == nmxStatusOk; ++h, coef += 64) {
+              const uint8_t* src = cp.plane.row(v * 8) + (mx * cp.h + h) * 8;
+              s = nmxiDCTQuantFwd8x8LS_JPEG_8u16s_C1R(src, cp.plane.stride(), coef, fwd[cp.quant]);
+            }
+        }
+      coef = row_coefs.data();
       for (int mx = 0; mx < mcus_x && s == nmxStatusOk; ++mx) {
         if (opt.restart_mcus && to_restart-- == 0) {
           to_restart = opt.restart_mcus - 1;
@@ -189,16 +205,10 @@ bool encode(const Image& img, const EncodeOptions& opt, std::vector<uint8_t>& ou
           std::fill(last_dc, last_dc + 3, 0);
         }
         for (int c = 0; c < n && s == nmxStatusOk; ++c) {
-          ComponentPlan& cp = comps[c];
           const HuffmanSet& hs = huff[c == 0 ? 0 : 1];
-          for (int v = 0; v < cp.v && s == nmxStatusOk; ++v)
-            for (int h = 0; h < cp.h && s == nmxStatusOk; ++h) {
-              const uint8_t* src = cp.plane.row(v * 8) + (mx * cp.h + h) * 8;
-              s = nmxiDCTQuantFwd8x8LS_JPEG_8u16s_C1R(src, cp.plane.stride(), coef, fwd[cp.quant]);
-              if (s == nmxStatusOk)
-                s = nmxiEncodeHuffman8x8_JPEG_16s1u_C1(coef, buf, len, &pos, &last_dc[c], hs.dc_spec(),
-                                                      hs.ac_spec(), state, 0);
-            }
+          for (int b = comps[c].h * comps[c].v; b > 0 && s == nmxStatusOk; --b, coef += 64)
+            s = nmxiEncodeHuffman8x8_JPEG_16s1u_C1(coef, buf, len, &pos, &last_dc[c], hs.dc_spec(), hs.ac_spec(),
+                                                  state, 0);
         }
       }
     }
