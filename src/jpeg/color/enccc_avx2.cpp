@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "jpeg/color/color_kernels.h"
+#include "jpeg/color/enccc_rows.h"
 
 namespace nmx::color {
 namespace {
@@ -60,41 +61,15 @@ struct Fwd15 {
 template <bool BGR>
 void fwd_c3_impl(const uint8_t* src, uint8_t* y, uint8_t* cb, uint8_t* cr, int32_t width) {
   const Fwd15<BGR> k;
-  const int32_t grouped = width & ~7;
-  int32_t x = 0;
-  for (; x + 32 <= grouped; x += 32) k.thirtytwo(src + 3 * x, y + x, cb + x, cr + x);
-  if (x < grouped) {  // 8, 16 or 24 grouped pixels left: through a 32-pixel scratch row
-    const size_t n = static_cast<size_t>(grouped - x);
-    alignas(32) uint8_t in[96] = {}, out[96];
-    std::memcpy(in, src + 3 * x, 3 * n);
-    k.thirtytwo(in, out, out + 32, out + 64);
-    std::memcpy(y + x, out, n);
-    std::memcpy(cb + x, out + 32, n);
-    std::memcpy(cr + x, out + 64, n);
-    x = grouped;
-  }
-  constexpr Order o = order_of(BGR);
-  for (; x < width; ++x) {
-    const uint8_t* p = src + 3 * x;
-    const Ycc v = fwd14(p[o.r], p[1], p[o.b]);
-    y[x] = v.y;
-    cb[x] = v.cb;
-    cr[x] = v.cr;
-  }
+  const auto step = [&](const uint8_t* s, uint8_t* yo, uint8_t* cbo, uint8_t* cro) { k.thirtytwo(s, yo, cbo, cro); };
+  fwd_c3_rows<32, BGR>(step, src, y, cb, cr, width);
 }
 
 template <bool BGR>
 void luma_c3_impl(const uint8_t* src, uint8_t* y, int32_t width) {
   const Fwd15<BGR> k;
-  int32_t x = 0;
-  for (; x + 32 <= width; x += 32) k.thirtytwo(src + 3 * x, y + x, nullptr, nullptr);
-  if (x < width) {
-    const size_t n = static_cast<size_t>(width - x);
-    alignas(32) uint8_t in[96] = {}, out[32];
-    std::memcpy(in, src + 3 * x, 3 * n);
-    k.thirtytwo(in, out, nullptr, nullptr);
-    std::memcpy(y + x, out, n);
-  }
+  const auto step = [&](const uint8_t* s, uint8_t* yo, uint8_t* cbo, uint8_t* cro) { k.thirtytwo(s, yo, cbo, cro); };
+  luma_c3_rows<32>(step, src, y, width);
 }
 
 // ---- 16-bit unsigned runs of the sub-sampled forms --------------------------------

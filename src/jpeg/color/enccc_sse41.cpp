@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "jpeg/color/color_kernels.h"
+#include "jpeg/color/enccc_rows.h"
 #include "jpeg/color/color_sse41.h"
 
 namespace nmx::color {
@@ -62,39 +63,15 @@ struct Fwd15 {
 template <bool BGR>
 void fwd_c3_impl(const uint8_t* src, uint8_t* y, uint8_t* cb, uint8_t* cr, int32_t width) {
   const Fwd15<BGR> k;
-  const int32_t grouped = width & ~7;
-  int32_t x = 0;
-  for (; x + 16 <= grouped; x += 16) k.sixteen(src + 3 * x, y + x, cb + x, cr + x);
-  if (x < grouped) {  // one group of 8, through a 16-pixel scratch row
-    alignas(16) uint8_t in[48] = {}, out[48];
-    std::memcpy(in, src + 3 * x, 24);
-    k.sixteen(in, out, out + 16, out + 32);
-    std::memcpy(y + x, out, 8);
-    std::memcpy(cb + x, out + 16, 8);
-    std::memcpy(cr + x, out + 32, 8);
-    x += 8;
-  }
-  constexpr Order o = order_of(BGR);
-  for (; x < width; ++x) {
-    const uint8_t* p = src + 3 * x;
-    const Ycc v = fwd14(p[o.r], p[1], p[o.b]);
-    y[x] = v.y;
-    cb[x] = v.cb;
-    cr[x] = v.cr;
-  }
+  const auto step = [&](const uint8_t* s, uint8_t* yo, uint8_t* cbo, uint8_t* cro) { k.sixteen(s, yo, cbo, cro); };
+  fwd_c3_rows<16, BGR>(step, src, y, cb, cr, width);
 }
 
 template <bool BGR>
 void luma_c3_impl(const uint8_t* src, uint8_t* y, int32_t width) {
   const Fwd15<BGR> k;
-  int32_t x = 0;
-  for (; x + 16 <= width; x += 16) k.sixteen(src + 3 * x, y + x, nullptr, nullptr);
-  if (x < width) {  // the rest of the row through a scratch row (every pixel has the same formula)
-    alignas(16) uint8_t in[48] = {}, out[16];
-    std::memcpy(in, src + 3 * x, static_cast<size_t>(3 * (width - x)));
-    k.sixteen(in, out, nullptr, nullptr);
-    std::memcpy(y + x, out, static_cast<size_t>(width - x));
-  }
+  const auto step = [&](const uint8_t* s, uint8_t* yo, uint8_t* cbo, uint8_t* cro) { k.sixteen(s, yo, cbo, cro); };
+  luma_c3_rows<16>(step, src, y, width);
 }
 
 // ---- 16-bit unsigned runs ----------------------------------------------------
