@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "jpeg/color/color_kernels.h"
+#include "jpeg/color/deccc_rows.h"
 
 namespace nmx::color {
 namespace {
@@ -84,22 +85,12 @@ inline void join3(uint8_t* dst, __m256i c0, __m256i c1, __m256i c2) {
 template <bool BGR>
 void inv_c3_impl(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* dst, int32_t width) {
   const Inv14 k;
-  int32_t x = 0;
-  __m256i r, g, b;
-  for (; x + 32 <= width; x += 32) {
-    k.thirtytwo(y + x, cb + x, cr + x, r, g, b);
-    BGR ? join3(dst + 3 * x, b, g, r) : join3(dst + 3 * x, r, g, b);
-  }
-  if (x < width) {
-    const size_t n = static_cast<size_t>(width - x);
-    alignas(32) uint8_t in[96] = {}, out[96];
-    std::memcpy(in, y + x, n);
-    std::memcpy(in + 32, cb + x, n);
-    std::memcpy(in + 64, cr + x, n);
-    k.thirtytwo(in, in + 32, in + 64, r, g, b);
-    BGR ? join3(out, b, g, r) : join3(out, r, g, b);
-    std::memcpy(dst + 3 * x, out, 3 * n);
-  }
+  const auto step = [&](const uint8_t* ys, const uint8_t* cbs, const uint8_t* crs, uint8_t* d) {
+    __m256i r, g, b;
+    k.thirtytwo(ys, cbs, crs, r, g, b);
+    BGR ? join3(d, b, g, r) : join3(d, r, g, b);
+  };
+  inv_rows<32, 3, 1>(step, y, cb, cr, dst, width);
 }
 
 // 32 pixels of channel vectors -> 128 bytes of 4-byte pixels c0 c1 c2 c3.

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "jpeg/color/color_kernels.h"
+#include "jpeg/color/deccc_rows.h"
 
 namespace nmx::color {
 namespace {
@@ -79,22 +80,12 @@ inline void join3(uint8_t* dst, __m512i c0, __m512i c1, __m512i c2) {
 template <bool BGR>
 void inv_c3_impl(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* dst, int32_t width) {
   const Inv14 k;
-  int32_t x = 0;
-  __m512i r, g, b;
-  for (; x + 64 <= width; x += 64) {
-    k.sixtyfour(y + x, cb + x, cr + x, r, g, b);
-    BGR ? join3(dst + 3 * x, b, g, r) : join3(dst + 3 * x, r, g, b);
-  }
-  if (x < width) {
-    const size_t n = static_cast<size_t>(width - x);
-    alignas(64) uint8_t in[192] = {}, out[192];
-    std::memcpy(in, y + x, n);
-    std::memcpy(in + 64, cb + x, n);
-    std::memcpy(in + 128, cr + x, n);
-    k.sixtyfour(in, in + 64, in + 128, r, g, b);
-    BGR ? join3(out, b, g, r) : join3(out, r, g, b);
-    std::memcpy(dst + 3 * x, out, 3 * n);
-  }
+  const auto step = [&](const uint8_t* ys, const uint8_t* cbs, const uint8_t* crs, uint8_t* d) {
+    __m512i r, g, b;
+    k.sixtyfour(ys, cbs, crs, r, g, b);
+    BGR ? join3(d, b, g, r) : join3(d, r, g, b);
+  };
+  inv_rows<64, 3, 1>(step, y, cb, cr, dst, width);
 }
 
 }  // namespace

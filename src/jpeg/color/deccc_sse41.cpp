@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "jpeg/color/color_kernels.h"
+#include "jpeg/color/deccc_rows.h"
 #include "jpeg/color/color_sse41.h"
 
 namespace nmx::color {
@@ -52,22 +53,12 @@ struct Inv14 {
 template <bool BGR>
 void inv_c3_impl(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, uint8_t* dst, int32_t width) {
   const Inv14 k;
-  int32_t x = 0;
-  __m128i r, g, b;
-  for (; x + 16 <= width; x += 16) {
-    k.sixteen(y + x, cb + x, cr + x, r, g, b);
-    BGR ? join3(dst + 3 * x, b, g, r) : join3(dst + 3 * x, r, g, b);
-  }
-  if (x < width) {
-    const size_t n = static_cast<size_t>(width - x);
-    alignas(16) uint8_t in[48] = {}, out[48];
-    std::memcpy(in, y + x, n);
-    std::memcpy(in + 16, cb + x, n);
-    std::memcpy(in + 32, cr + x, n);
-    k.sixteen(in, in + 16, in + 32, r, g, b);
-    BGR ? join3(out, b, g, r) : join3(out, r, g, b);
-    std::memcpy(dst + 3 * x, out, 3 * n);
-  }
+  const auto step = [&](const uint8_t* ys, const uint8_t* cbs, const uint8_t* crs, uint8_t* d) {
+    __m128i r, g, b;
+    k.sixteen(ys, cbs, crs, r, g, b);
+    BGR ? join3(d, b, g, r) : join3(d, r, g, b);
+  };
+  inv_rows<16, 3, 1>(step, y, cb, cr, dst, width);
 }
 
 // ---- 16-bit formulas (sub-sampled and 4-channel outputs) ---------------------------
