@@ -66,10 +66,12 @@ NMX_INLINE inline bool encode_fast(const int16_t* src, uint8_t* dst, int32_t dst
                          _mm512_cmpeq_epi16_mask(hi, most_negative);  // category 16: left to the plain form
   // The prepared categories assume no -32768; a block with one takes the
   // form that meets each value as it comes (and gives up on it).
-  if (no_symbol) return fast::encode_block_core<false>(zz, cats, bits, nonzero, dst, dstLen, dstPos, lastDC, dc, ac, state);
+  if (no_symbol)
+    return fast::encode_block_core<false>(zz, src[0], cats, bits, nonzero, dst, dstLen, dstPos, lastDC, dc, ac, state);
   if (roomy)
-    return fast::encode_block_core<true, true>(zz, cats, bits, nonzero, dst, dstLen, dstPos, lastDC, dc, ac, state);
-  return fast::encode_block_core<true>(zz, cats, bits, nonzero, dst, dstLen, dstPos, lastDC, dc, ac, state);
+    return fast::encode_block_core<true, true>(zz, src[0], cats, bits, nonzero, dst, dstLen, dstPos, lastDC, dc, ac,
+                                               state);
+  return fast::encode_block_core<true>(zz, src[0], cats, bits, nonzero, dst, dstLen, dstPos, lastDC, dc, ac, state);
 }
 
 }  // namespace

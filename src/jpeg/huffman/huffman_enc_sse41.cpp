@@ -65,7 +65,8 @@ bool encode_block_fast_sse41(const int16_t* src, uint8_t* dst, int32_t dstLen, i
                              const EncodeSpec* dc, const EncodeSpec* ac, EncodeState* state) {
   alignas(16) int16_t zz[64];
   const uint64_t nonzero = reorder(src, zz, std::make_integer_sequence<int, 8>{});
-  return fast::encode_block_core<false>(zz, nullptr, nullptr, nonzero, dst, dstLen, dstPos, lastDC, dc, ac, state);
+  return fast::encode_block_core<false>(zz, src[0], nullptr, nullptr, nonzero, dst, dstLen, dstPos, lastDC, dc, ac,
+                                        state);
 }
 
 nmxStatus encode_block_sse41(const int16_t* src, uint8_t* dst, int32_t dstLen, int32_t* dstPos, int16_t* lastDC,

@@ -11,6 +11,9 @@
 
 #include <cstdint>
 #include <cstring>
+#ifdef __LZCNT__
+#include <immintrin.h>
+#endif
 
 #include "jpeg/huffman/huffman_records.h"
 
@@ -48,6 +51,16 @@ inline int nz_category(int32_t v) {
   return 32 - __builtin_clz(m);
 }
 
+// Category of a DC difference (0 for 0); |v| <= 65535.
+inline int dc_category(int32_t v) {
+  const uint32_t m = static_cast<uint32_t>(v < 0 ? -v : v);
+#ifdef __LZCNT__
+  return 32 - static_cast<int>(_lzcnt_u32(m));
+#else
+  return m ? 32 - __builtin_clz(m) : 0;
+#endif
+}
+
 // 16 or more zeros before some nonzero AC coefficient (ZRL codes needed);
 // m: the nonzero AC positions.
 inline bool has_long_zero_run(uint64_t m) {
@@ -57,20 +70,28 @@ inline bool has_long_zero_run(uint64_t m) {
   return x != 0;
 }
 
+// The last data byte written between first and out (a stuffed 0 after 0xFF
+// is not one), else the one the state kept, in bits 24-31.
+inline uint32_t last_byte_top(const uint8_t* first, const uint8_t* out, uint32_t sacc) {
+  if (out == first) return sacc & 0xFF000000u;
+  return (out - first >= 2 && out[-1] == 0 && out[-2] == 0xFF ? 0xFFu : out[-1]) << 24;
+}
+
 // kRoomy: the caller checked that the buffer holds any block (kRoomyOutput).
 // A block codes to at most 2056 bits (DC 32, three ZRLs, 63 AC codes of 31
 // bits, EOB, 7 pending) = 257 bytes, 514 when every byte is stuffed, and the
 // last store may reach 8 bytes beyond.
 constexpr int64_t kRoomyOutput = 528;
 
-// zz: the 64 coefficients in zig-zag order; nonzero: bit k set when zz[k] != 0
-// (bit 0 is ignored). With kPrepared, cats[k] and bits[k] hold each AC
+// zz: the 64 coefficients in zig-zag order (the DC, zz[0], also passed as
+// dc_value, read from the caller's block rather than back from zz);
+// nonzero: bit k set when zz[k] != 0 (bit 0 is ignored). With kPrepared, cats[k] and bits[k] hold each AC
 // value's category and its extra bits (already cut to the category), and
 // the block holds no -32768.
 template <bool kPrepared, bool kRoomy = false>
-inline bool encode_block_core(const int16_t* zz, const uint8_t* cats, const uint16_t* bits, uint64_t nonzero,
-                              uint8_t* dst, int32_t dstLen, int32_t* dstPos, int16_t* lastDC, const EncodeSpec* dc,
-                              const EncodeSpec* ac, EncodeState* state) {
+inline bool encode_block_core(const int16_t* zz, int16_t dc_value, const uint8_t* cats, const uint16_t* bits,
+                              uint64_t nonzero, uint8_t* dst, int32_t dstLen, int32_t* dstPos, int16_t* lastDC,
+                              const EncodeSpec* dc, const EncodeSpec* ac, EncodeState* state) {
   const int32_t pos0 = *dstPos;
   if (pos0 < 0 || static_cast<int64_t>(dstLen) - pos0 < 24) return false;
   const int sn = state->bitCount;
@@ -97,7 +118,7 @@ inline bool encode_block_core(const int16_t* zz, const uint8_t* cats, const uint
     }
     return true;
   };
-  // Puts n (1..32) bits; bits holds nothing above them.
+  // Puts n (1..62) bits; bits holds nothing above them.
   auto put = [&](uint64_t bits, int n) NMX_INLINE -> bool {
     if (n <= free) {
       acc = (acc << n) | bits;
@@ -117,9 +138,9 @@ inline bool encode_block_core(const int16_t* zz, const uint8_t* cats, const uint
     return put((static_cast<uint64_t>(e & 0xFFFF) << c) | extra, static_cast<int>(e >> 16) + c);
   };
 
-  const int16_t dc_value = zz[0];
   const int32_t diff = int32_t{dc_value} - int32_t{*lastDC};
-  if (!put_coded(dc->entry[category(diff)], diff, category(diff))) return false;
+  const int dc_cat = dc_category(diff);
+  if (!put_coded(dc->entry[dc_cat], diff, dc_cat)) return false;
 
   uint64_t m = nonzero & ~uint64_t{1};
   int prev = 0;
@@ -127,15 +148,25 @@ inline bool encode_block_core(const int16_t* zz, const uint8_t* cats, const uint
     if (!has_long_zero_run(m)) {
       // No ZRL codes and (the caller checked) no -32768: per coefficient a
       // lookup and a put; a symbol without a code is noticed at the end.
+      // Two symbols are joined (at most 2 x 31 bits) before they go into
+      // the accumulator: half as many steps on its dependency chain.
       uint32_t missing = 0;  // bit 31 set when some entry is 0
-      while (m) {
+      auto next = [&](uint64_t& code, int& n) NMX_INLINE {
         const int k = __builtin_ctzll(m);
         const int c = cats[k];
         const uint32_t e = ac->entry[((k - prev - 1) << 4) + c];
         missing |= e - 1;
-        if (!put((static_cast<uint64_t>(e & 0xFFFF) << c) | bits[k], static_cast<int>(e >> 16) + c)) return false;
+        code = (static_cast<uint64_t>(e & 0xFFFF) << c) | bits[k];
+        n = static_cast<int>(e >> 16) + c;
         prev = k;
         m &= m - 1;
+      };
+      while (m) {
+        uint64_t c1, c2 = 0;
+        int n1, n2 = 0;
+        next(c1, n1);
+        if (m) next(c2, n2);
+        if (!put((c1 << n2) | c2, n1 + n2)) return false;
       }
       if (missing >> 31) return false;
     }
@@ -171,9 +202,12 @@ inline bool encode_block_core(const int16_t* zz, const uint8_t* cats, const uint
   uint64_t x = pending ? acc << free : 0;  // left-aligned
   const int whole = pending >> 3;
   if (!kRoomy && end - out < 16) return false;
+  // The byte writer keeps the last data byte it wrote above the pending bits.
+  uint32_t top;
   if (!has_ff(x & ~(~uint64_t{0} >> (8 * whole)))) {  // 8 bytes out, `whole` of them counted
     store_be64(out, x);
     out += whole;
+    top = whole ? static_cast<uint32_t>(x >> (64 - 8 * whole)) << 24 : last_byte_top(dst + pos0, out, sacc);
     x <<= 8 * whole;
   } else {
     for (int i = 0; i < whole; ++i) {
@@ -182,11 +216,8 @@ inline bool encode_block_core(const int16_t* zz, const uint8_t* cats, const uint
       *out++ = b;
       if (b == 0xFF) *out++ = 0;
     }
+    top = last_byte_top(dst + pos0, out, sacc);
   }
-  // The byte writer keeps the last data byte it wrote above the pending bits.
-  uint8_t* const first = dst + pos0;
-  uint32_t top = sacc & 0xFF000000u;
-  if (out > first) top = (out - first >= 2 && out[-1] == 0 && out[-2] == 0xFF ? 0xFFu : out[-1]) << 24;
   state->accumulator = top | static_cast<uint32_t>(x >> 40);
   state->bitCount = pending & 7;
   *dstPos = static_cast<int32_t>(out - dst);
