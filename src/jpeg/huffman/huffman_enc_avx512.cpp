@@ -44,7 +44,8 @@ NMX_INLINE inline bool encode_fast(const int16_t* src, uint8_t* dst, int32_t dst
   alignas(64) uint16_t bits[64];
   const __m512i ones = _mm512_set1_epi16(1);
   for (int h = 0; h < 2; ++h) {
-    if (h == 1 && (nonzero >> 32) == 0) break;  // an empty second half needs nothing
+    // A half without AC values needs nothing (DC-only blocks are common).
+    if (((nonzero & ~uint64_t{1}) >> (32 * h) & 0xFFFFFFFF) == 0) continue;
     const __m512i v = h ? hi : lo;
     __m256i c16[2];
     for (int q = 0; q < 2; ++q) {
