@@ -1,5 +1,5 @@
-// Double-precision 8x8 DCT for accuracy tests, and small helpers to build
-// working tables and cut blocks from the test photographs.
+// Double-precision 8x8 DCT for accuracy tests, the quality-50 table and its
+// reciprocals, and the luma plane of a test photograph.
 #pragma once
 
 #include <cmath>
@@ -11,30 +11,22 @@
 
 namespace nmx::test {
 
-// F(v,u) = 1/4 C(v) C(u) sum f(y,x) cos((2y+1)v pi/16) cos((2x+1)u pi/16).
-inline void exact_fdct(const double f[64], double out[64]) {
-  for (int v = 0; v < 8; ++v)
-    for (int u = 0; u < 8; ++u) {
+// Forward F(v,u) = 1/4 C(v) C(u) sum f(y,x) cos((2y+1)v pi/16) cos((2x+1)u pi/16)
+// with C(0) = 1/sqrt 2, C(k) = 1; the inverse sums the same products over (v,u).
+inline void exact_dct(const double in[64], double out[64], bool inverse) {
+  double b[8][8];  // b[k][n] = C(k) / 2 cos((2n+1) k pi / 16)
+  for (int k = 0; k < 8; ++k)
+    for (int n = 0; n < 8; ++n) b[k][n] = (k ? 0.5 : 0.5 * M_SQRT1_2) * std::cos((2 * n + 1) * k * M_PI / 16);
+  for (int i = 0; i < 8; ++i)
+    for (int j = 0; j < 8; ++j) {
       double acc = 0;
       for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x)
-          acc += f[8 * y + x] * std::cos((2 * y + 1) * v * M_PI / 16) * std::cos((2 * x + 1) * u * M_PI / 16);
-      out[8 * v + u] = acc * (v ? 1.0 : M_SQRT1_2) * (u ? 1.0 : M_SQRT1_2) / 4;
+        for (int x = 0; x < 8; ++x) acc += in[8 * y + x] * (inverse ? b[y][i] * b[x][j] : b[i][y] * b[j][x]);
+      out[8 * i + j] = acc;
     }
 }
-
-// f(y,x) = 1/4 sum C(v) C(u) F(v,u) cos((2y+1)v pi/16) cos((2x+1)u pi/16).
-inline void exact_idct(const double F[64], double out[64]) {
-  for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 8; ++x) {
-      double acc = 0;
-      for (int v = 0; v < 8; ++v)
-        for (int u = 0; u < 8; ++u)
-          acc += (v ? 1.0 : M_SQRT1_2) * (u ? 1.0 : M_SQRT1_2) * F[8 * v + u] *
-                 std::cos((2 * y + 1) * v * M_PI / 16) * std::cos((2 * x + 1) * u * M_PI / 16);
-      out[8 * y + x] = acc / 4;
-    }
-}
+inline void exact_fdct(const double f[64], double out[64]) { exact_dct(f, out, false); }
+inline void exact_idct(const double F[64], double out[64]) { exact_dct(F, out, true); }
 
 // The quality-50 luminance table of the JPEG standard's example, natural order.
 inline constexpr uint16_t kLumaQ50[64] = {16, 11, 10, 16, 24,  40,  51,  61,  12, 12, 14, 19, 26,  58,  60,  55,
@@ -49,23 +41,17 @@ inline std::vector<uint16_t> reciprocals(const uint16_t* q) {
   return t;
 }
 
-// Luma (0.299 R + 0.587 G + 0.114 B) of every 8x8 block of a photograph,
-// each block 64 bytes; empty when the file is missing.
-inline std::vector<uint8_t> photo_blocks(const std::string& path, int* count) {
+// Luma (0.299 R + 0.587 G + 0.114 B) of a photograph, rows `img.width` bytes
+// apart; empty (width and height 0) when the file is missing.
+inline std::vector<uint8_t> photo_luma(const std::string& path, int* width, int* height) {
   const Image img = read_pnm(path);
-  std::vector<uint8_t> out;
-  *count = 0;
-  if (img.width < 8 || img.height < 8) return out;
-  for (int by = 0; by + 8 <= img.height; by += 8)
-    for (int bx = 0; bx + 8 <= img.width; bx += 8) {
-      for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) {
-          const uint8_t* p = img.pixels.data() + (static_cast<size_t>(by + y) * img.width + bx + x) * img.channels;
-          const double l = img.channels == 3 ? 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2] : p[0];
-          out.push_back(static_cast<uint8_t>(std::lround(l)));
-        }
-      ++*count;
-    }
+  *width = img.width;
+  *height = img.height;
+  std::vector<uint8_t> out(static_cast<size_t>(img.width) * img.height);
+  for (size_t i = 0; i < out.size(); ++i) {
+    const uint8_t* p = img.pixels.data() + i * img.channels;
+    out[i] = img.channels == 3 ? static_cast<uint8_t>(std::lround(0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2])) : p[0];
+  }
   return out;
 }
 
