@@ -85,9 +85,9 @@ constexpr int64_t kRoomyOutput = 528;
 
 // zz: the 64 coefficients in zig-zag order (the DC, zz[0], also passed as
 // dc_value, read from the caller's block rather than back from zz);
-// nonzero: bit k set when zz[k] != 0 (bit 0 is ignored). With kPrepared, cats[k] and bits[k] hold each AC
-// value's category and its extra bits (already cut to the category), and
-// the block holds no -32768.
+// nonzero: bit k set when zz[k] != 0 (bit 0 is ignored). With kPrepared,
+// cats[k] and bits[k] hold each AC value's category and its extra bits
+// (already cut to the category), and the block holds no -32768.
 template <bool kPrepared, bool kRoomy = false>
 inline bool encode_block_core(const int16_t* zz, int16_t dc_value, const uint8_t* cats, const uint16_t* bits,
                               uint64_t nonzero, uint8_t* dst, int32_t dstLen, int32_t* dstPos, int16_t* lastDC,
