@@ -158,11 +158,6 @@ constexpr ShortConsts short_consts() {
   return c;
 }
 constexpr ShortConsts kShortConsts = short_consts();
-NMX_DCT_INLINE const ShortConsts* short_consts_in_memory() {
-  const ShortConsts* p = &kShortConsts;
-  asm("" : "+r"(p));
-  return p;
-}
 
 // Output rows given as pairs [0|1], [2|3], [5|4], [7|6] (unshifted): >> 6,
 // + 128 clamped, columns put back in order when kReversed; rows written 0..7.
@@ -245,7 +240,7 @@ nmxStatus inv_ls_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint
 nmxStatus inv_ls_2x2_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
   // Row h's (x0, x1) broadcast over the register gives its y0..y7 in both
   // halves, as the column pass wants it (no lane crossing).
-  const ShortConsts* k = short_consts_in_memory();
+  const ShortConsts* k = &in_memory(kShortConsts);
   const auto pair = [](const void* p) {
     int32_t v;
     std::memcpy(&v, p, 4);
@@ -276,7 +271,7 @@ nmxStatus inv_ls_2x2_avx2(const int16_t* src, uint8_t* dst, int32_t step, const 
 nmxStatus inv_ls_4x4_avx2(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
   // Rows (0,1) and (2,3): x0..x3 of each row in its half, as pairs (x0,x2),
   // (x1,x3). The quantizers come with whole rows; only x0..x3 are used.
-  const ShortConsts* k = short_consts_in_memory();
+  const ShortConsts* k = &in_memory(kShortConsts);
   __m256i y[2];
   #pragma GCC unroll 8
   for (int j = 0; j < 2; ++j) {

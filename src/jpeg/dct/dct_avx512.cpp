@@ -101,15 +101,6 @@ constexpr Consts make_consts() {
 }
 constexpr Consts kConsts = make_consts();
 
-// The constants as memory operands: left to itself the compiler rebuilds the
-// 16-bit broadcasts in registers (two instructions each); laundering the
-// address keeps them in memory, where the instructions read them directly.
-NMX_DCT_INLINE const Consts& consts_in_memory() {
-  const Consts* p = &kConsts;
-  asm("" : "+r"(p));
-  return *p;
-}
-
 NMX_DCT_INLINE __m512i ld(const void* p) { return _mm512_load_si512(p); }
 NMX_DCT_INLINE __m512i ldu(const void* p) { return _mm512_loadu_si512(p); }
 
@@ -168,7 +159,7 @@ NMX_DCT_INLINE void inv_block4(const int16_t* src, const uint16_t* inv, const Co
 }  // namespace
 
 void inv_avx512(const int16_t* src, int16_t* dst, const uint16_t* inv) {
-  const Consts& k = consts_in_memory();
+  const Consts& k = in_memory(kConsts);
   __m512i top, bot;
   inv_block4(src, inv, k, top, bot);
   top = _mm512_shufflehi_epi16(_mm512_srai_epi16(top, kInvColShift), 0x1B);
@@ -178,7 +169,7 @@ void inv_avx512(const int16_t* src, int16_t* dst, const uint16_t* inv) {
 }
 
 nmxStatus inv_ls_avx512(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
-  const Consts& k = consts_in_memory();
+  const Consts& k = in_memory(kConsts);
   __m512i top, bot;
   inv_block4(src, inv, k, top, bot);
   // Lanes 0..3 of the pack hold rows (0,7), (3,4), (1,6), (2,5): >> 6,
@@ -259,7 +250,7 @@ NMX_DCT_INLINE void fwd_block4(const __m128i sum[4], const __m128i dif[4], int16
 }  // namespace
 
 void fwd_avx512(const int16_t* src, int16_t* dst, const uint16_t* fwd) {
-  const Consts& k = consts_in_memory();
+  const Consts& k = in_memory(kConsts);
   __m128i sum[4], dif[4];
   #pragma GCC unroll 4
   for (int j = 0; j < 4; ++j) {
@@ -271,7 +262,7 @@ void fwd_avx512(const int16_t* src, int16_t* dst, const uint16_t* fwd) {
 }
 
 void fwd_ls_avx512(const uint8_t* src, int32_t step, int16_t* dst, const uint16_t* fwd) {
-  const Consts& k = consts_in_memory();
+  const Consts& k = in_memory(kConsts);
   // Level-shifted bytes never saturate: (x - 128) + (z - 128) = x + z - 256
   // and (x - 128) - (z - 128) = x - z.
   const auto row = [src, step](int r) {

@@ -16,6 +16,17 @@
 namespace nmx::dct {
 namespace {
 
+// A constant table as a memory operand: left to itself the compiler rebuilds
+// the 16-bit broadcasts in registers (two instructions each), which costs
+// these short kernels more than the loads; laundering the address keeps the
+// table in memory, where the instructions read it directly.
+template <class T>
+NMX_DCT_INLINE const T& in_memory(const T& table) {
+  const T* p = &table;
+  asm("" : "+r"(p));
+  return *p;
+}
+
 NMX_DCT_INLINE __m128i load(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
 NMX_DCT_INLINE void store(void* p, __m128i v) { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
 NMX_DCT_INLINE __m128i set16(int16_t v) { return _mm_set1_epi16(v); }

@@ -41,9 +41,7 @@
 namespace nmx::dct {
 namespace {
 
-#define NMX_DCT512_INLINE inline __attribute__((always_inline))
-
-NMX_DCT512_INLINE __m512i load512(const void* p) { return _mm512_load_si512(p); }
+NMX_DCT_INLINE __m512i load512(const void* p) { return _mm512_load_si512(p); }
 
 // Lane masks of 16-bit operations: bits 8i..8i+7 select lane i.
 constexpr __mmask32 kLane1 = 0x0000FF00, kLane2 = 0x00FF0000, kLane3 = 0xFF000000;
@@ -118,19 +116,9 @@ constexpr Consts512 consts512() {
 }
 constexpr Consts512 kConsts512 = consts512();
 
-// The constants as memory operands: left to itself the compiler rebuilds the
-// 16-bit broadcasts in registers (two instructions each), which costs these
-// short kernels more than the loads; laundering the address keeps them in
-// memory.
-NMX_DCT512_INLINE const Consts512& consts_in_memory() {
-  const Consts512* p = &kConsts512;
-  asm("" : "+r"(p));
-  return *p;
-}
-
 // A lane mask read from memory: one load, where an immediate takes a move
 // and a transfer to the mask register.
-NMX_DCT512_INLINE __mmask32 lane_mask(const Consts512& k, LaneMask m) { return _cvtu32_mask32(k.lane_masks[m]); }
+NMX_DCT_INLINE __mmask32 lane_mask(const Consts512& k, LaneMask m) { return _cvtu32_mask32(k.lane_masks[m]); }
 
 // Row 2 of a 2x2 corner block gives ones (its rounding term alone), which
 // the 2x2 column pass takes as G = 1, H = 0.
@@ -141,7 +129,7 @@ static_assert((int32_t{1} * kT2) >> 16 == 0);
 
 // Outputs [0|1|2|3] and [7|6|5|4] (unshifted) as pixels: lane i of the pack
 // holds rows i and 7 - i. Rows are written 0..7 in order.
-NMX_DCT512_INLINE void store_rows(__m512i top, __m512i bot, uint8_t* dst, int32_t step, const Consts512& kC) {
+NMX_DCT_INLINE void store_rows(__m512i top, __m512i bot, uint8_t* dst, int32_t step, const Consts512& kC) {
   __m512i px = _mm512_packs_epi16(_mm512_srai_epi16(top, kInvColShift), _mm512_srai_epi16(bot, kInvColShift));
   px = _mm512_xor_si512(px, load512(kC.flip));
   const __m128i l0 = _mm512_castsi512_si128(px), l1 = _mm512_extracti32x4_epi32(px, 1);
@@ -163,7 +151,7 @@ NMX_DCT512_INLINE void store_rows(__m512i top, __m512i bot, uint8_t* dst, int32_
 }  // namespace
 
 nmxStatus inv_ls_4x4_avx512(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
-  const Consts512& kC = consts_in_memory();
+  const Consts512& kC = in_memory(kConsts512);
   // Row pass: x0..x3 of row i in lane i (8-byte loads read no other
   // coefficient; the quantizers of rows 0..3 are loaded whole, the
   // shuffles below leave the unused ones out).
@@ -202,7 +190,7 @@ nmxStatus inv_ls_4x4_avx512(const int16_t* src, uint8_t* dst, int32_t step, cons
 }
 
 nmxStatus inv_ls_2x2_avx512(const int16_t* src, uint8_t* dst, int32_t step, const uint16_t* inv) {
-  const Consts512& kC = consts_in_memory();
+  const Consts512& kC = in_memory(kConsts512);
   // Row pass: the (x0, x1) pair of row h broadcast over the register gives
   // that row's y0..y7 in every lane, as the column pass wants it.
   const auto pair = [](const void* p) {
