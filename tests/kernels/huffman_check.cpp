@@ -94,17 +94,15 @@ TEST(KernelCheck, HuffmanEncodeBlockFastPathsMatchThePlainForm) {
             ++fast_taken;
           ++blocks;
         }
+        SCOPED_TRACE(std::string(target_name(t)) + " round " + std::to_string(round) + " block " + std::to_string(i));
         const nmxStatus sa =
             encode_block_ref(block, a.out.data(), dstLen, &a.pos, &a.last, specs.enc(0), specs.enc(1), a.state());
         const nmxStatus sb =
             k.encode_block(block, b.out.data(), dstLen, &b.pos, &b.last, specs.enc(0), specs.enc(1), b.state());
-        ASSERT_EQ(sa, sb) << target_name(t) << " round " << round << " block " << i;
-        ASSERT_EQ(a.pos, b.pos) << target_name(t) << " round " << round << " block " << i;
-        ASSERT_EQ(a.last, b.last);
-        ASSERT_TRUE(test::same(a.out.data(), b.out.data(), static_cast<size_t>(a.pos)))
-            << target_name(t) << " round " << round << " block " << i;
-        ASSERT_TRUE(test::same(a.state_mem.data(), b.state_mem.data(), a.state_mem.size()))
-            << target_name(t) << " state, round " << round << " block " << i;
+        ASSERT_EQ(sa, sb);
+        ASSERT_TRUE(a.pos == b.pos && a.last == b.last) << a.pos << " " << b.pos << ", " << a.last << " " << b.last;
+        ASSERT_TRUE(test::same(a.out.data(), b.out.data(), static_cast<size_t>(a.pos)));
+        ASSERT_TRUE(test::same(a.state_mem.data(), b.state_mem.data(), a.state_mem.size())) << "state";
         for (size_t j = cap; j < a.out.size(); ++j) ASSERT_EQ(b.out[j], 0xEE) << "wrote past dstLen";
         if (sa != nmxStatusOk) break;  // the stream is abandoned
       }
@@ -155,7 +153,8 @@ void damage(std::vector<uint8_t>& s, Rng& rng, int kind) {
     }
   if (kind == 2 || kind == 5)
     for (size_t i = 0; i + 1 < s.size(); ++i)
-      if (s[i] == 0xFF && s[i + 1] == 0x00 && rng() % 2) s.insert(s.begin() + static_cast<long>(i), 1 + rng() % 3, 0xFF), i += 3;
+      if (s[i] == 0xFF && s[i + 1] == 0x00 && rng() % 2)
+        s.insert(s.begin() + static_cast<long>(i), 1 + rng() % 3, 0xFF), i += 3;
   if (kind == 3 || kind == 5)
     for (int i = 0; i < 4; ++i) s[static_cast<size_t>(at())] = rng() % 3 ? static_cast<uint8_t>(rng()) : 0xFF;
   if (kind == 4 || kind == 5) s.resize(static_cast<size_t>(at()) + 1);
@@ -202,14 +201,13 @@ TEST(KernelCheck, HuffmanDecodeBlockFastPathMatchesThePlainForm) {
         const nmxStatus sb =
             k.decode_block(src, len, &b.pos, b.out, &b.last, &b.marker, specs.dec(0), specs.dec(1), b.state());
         ++calls;
-        const std::string where = std::string(target_name(t)) + " round " + std::to_string(round) + " call " +
-                                  std::to_string(call) + " pos " + std::to_string(a.pos) + "/" + std::to_string(len);
-        ASSERT_EQ(sa, sb) << where;
-        ASSERT_EQ(a.pos, b.pos) << where;
-        ASSERT_EQ(a.marker, b.marker) << where;
-        ASSERT_EQ(a.last, b.last) << where;
-        ASSERT_TRUE(test::same(a.out, b.out, 64, 8)) << where;
-        ASSERT_TRUE(test::same(a.state_mem.data(), b.state_mem.data(), a.state_mem.size())) << where;
+        SCOPED_TRACE(std::string(target_name(t)) + " round " + std::to_string(round) + " call " +
+                     std::to_string(call) + " pos " + std::to_string(a.pos) + "/" + std::to_string(len));
+        ASSERT_EQ(sa, sb);
+        ASSERT_TRUE(a.pos == b.pos && a.marker == b.marker && a.last == b.last)
+            << a.pos << " " << b.pos << ", " << a.marker << " " << b.marker << ", " << a.last << " " << b.last;
+        ASSERT_TRUE(test::same(a.out, b.out, 64, 8));
+        ASSERT_TRUE(test::same(a.state_mem.data(), b.state_mem.data(), a.state_mem.size())) << "state";
         if (sa == nmxStatusBufferEndErr) break;
         if (a.marker != 0 || sa != nmxStatusOk) {
           if (a.marker == 0) {  // resynchronize at the next marker

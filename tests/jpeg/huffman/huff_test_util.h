@@ -1,13 +1,14 @@
 // Test-side helpers for the Huffman coders: DHT lists (simple fixed-length
 // ones whose codes are easy to write down, and random valid ones with codes of
-// up to 16 bits), records built from them, random blocks and a bit-string
-// builder for expected streams.
+// up to 16 bits), records built from them, random blocks and expected streams
+// written as bits.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "nmxj.h"
@@ -134,25 +135,48 @@ inline void random_block(int16_t* b, Rng& rng, int max_category = 15) {
   b[0] = static_cast<int16_t>(std::clamp<int>(b[0], -16383, 16383));
 }
 
-// Bits written MSB first, turned into a stuffed, 1-padded byte stream.
-struct BitString {
-  std::vector<int> bits;
-  void add(uint32_t value, int n) {
-    for (int i = n - 1; i >= 0; --i) bits.push_back((value >> i) & 1);
-  }
-  std::vector<uint8_t> bytes(bool pad = true) const {
-    std::vector<uint8_t> out;
-    std::vector<int> b = bits;
-    if (pad)
-      while (b.size() % 8) b.push_back(1);
-    for (size_t i = 0; i + 8 <= b.size(); i += 8) {
-      int v = 0;
-      for (int j = 0; j < 8; ++j) v = v << 1 | b[i + j];
-      out.push_back(static_cast<uint8_t>(v));
-      if (v == 0xFF) out.push_back(0);
+// Expected bits as (value, count) pairs, MSB first, and the byte stream they
+// make: a 0x00 after each 0xFF, the last byte completed with 1 bits (pad 1),
+// 0 bits (pad 0) or left out (pad -1).
+using Bits = std::vector<std::pair<uint32_t, int>>;
+template <class T>
+std::vector<T> operator+(std::vector<T> a, const std::vector<T>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+inline int bit_count(const Bits& bits) {
+  int n = 0;
+  for (const auto& b : bits) n += b.second;
+  return n;
+}
+inline std::vector<uint8_t> stream(const Bits& bits, int pad = 1) {
+  std::vector<uint8_t> out;
+  uint32_t acc = 0;
+  int n = 0;
+  auto put = [&](uint32_t v, int count) {
+    for (int i = count - 1; i >= 0; --i) {
+      acc = acc << 1 | ((v >> i) & 1);
+      if (++n < 8) continue;
+      out.push_back(static_cast<uint8_t>(acc));
+      if (acc == 0xFF) out.push_back(0);
+      acc = 0, n = 0;
     }
-    return out;
+  };
+  for (const auto& [v, count] : bits) put(v, count);
+  if (n && pad >= 0) put(pad ? 0xFF : 0, 8 - n);
+  return out;
+}
+
+// Completes the direct encoder's unfinished last byte as its caller does
+// before a marker: 1 bits, then a stuffed 0x00 if that made 0xFF. Returns the
+// number of bytes.
+inline int32_t pad_direct(uint8_t* out, int32_t bitpos) {
+  int32_t n = bitpos >> 3;
+  if (bitpos & 7) {
+    out[n] = static_cast<uint8_t>(out[n] | (0xFF >> (bitpos & 7)));
+    if (out[n++] == 0xFF) out[n++] = 0;
   }
-};
+  return n;
+}
 
 }  // namespace nmx::test

@@ -1,6 +1,6 @@
-// Huffman table and state records through the exports: sizes, argument
-// checks, allocation (failure included), the -64 rules and canonical codes.
-#include <functional>
+// Huffman table and state records through the exports: sizes, null pointers,
+// allocation (failure included), resets, the -64 rules and canonical codes.
+#include <algorithm>
 
 #include "jpeg/huffman/huff_test_util.h"
 #include "jpeg/huffman/huffman_records.h"
@@ -13,6 +13,11 @@ namespace {
 const Dht kStdDc{{0, 1, 5, 1, 1, 1, 1, 1, 1}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}};
 const uint8_t* const kC = kStdDc.counts;
 const uint8_t* const kS = kStdDc.symbols.data();
+
+bool zeroed(const void* p, int n) {
+  const auto* b = static_cast<const uint8_t*>(p);
+  return std::all_of(b, b + n, [](uint8_t v) { return v == 0; });
+}
 
 TEST(HuffmanRecords, BufferSizes) {
   const struct {
@@ -27,26 +32,6 @@ TEST(HuffmanRecords, BufferSizes) {
     EXPECT_EQ(c.fn(&size), nmxStatusOk);
     EXPECT_EQ(size, c.want);
     EXPECT_EQ(c.fn(nullptr), nmxStatusNullPtrErr);
-  }
-}
-
-TEST(HuffmanRecords, InitChecksPointersInOrderAndLeavesRecordAlone) {
-  using Init = nmxStatus (*)(const uint8_t*, const uint8_t*, void*);
-  const Init inits[] = {
-      [](const uint8_t* c, const uint8_t* s, void* r) {
-        return nmxiEncodeHuffmanSpecInit_JPEG_8u(c, s, static_cast<NmxEncodeHuffmanSpec*>(r));
-      },
-      [](const uint8_t* c, const uint8_t* s, void* r) {
-        return nmxiDecodeHuffmanSpecInit_JPEG_8u(c, s, static_cast<NmxDecodeHuffmanSpec*>(r));
-      }};
-  for (Init init : inits) {
-    std::vector<uint8_t> rec(1700, 0x5A);
-    const bool nulls[][3] = {{true, false, false}, {false, true, false}, {false, false, true}, {true, true, true}};
-    for (const auto& n : nulls) {
-      EXPECT_EQ(init(n[0] ? nullptr : kC, n[1] ? nullptr : kS, n[2] ? nullptr : rec.data()), nmxStatusNullPtrErr);
-      for (uint8_t b : rec) ASSERT_EQ(b, 0x5A);
-    }
-    EXPECT_EQ(init(kC, kS, rec.data() + 1), nmxStatusOk);
   }
 }
 
@@ -79,7 +64,7 @@ TEST(HuffmanRecords, BuildRules) {
     EXPECT_EQ(DecSpec(c.dht).status, c.dec) << c.name;
   }
   EncSpec none(Dht{});
-  for (uint32_t v : reinterpret_cast<const huff::EncodeSpec*>(none.get())->entry) ASSERT_EQ(v, 0u);
+  EXPECT_TRUE(zeroed(none.get(), 1024));
   // The standard table's codes; a symbol listed twice takes the later code.
   EncSpec std_dc(kStdDc), twice(Dht{{0, 3}, {4, 9, 4}});
   const uint32_t want[12] = {2u << 16 | 0x0,  3u << 16 | 0x2,  3u << 16 | 0x3,  3u << 16 | 0x4,
@@ -92,10 +77,38 @@ TEST(HuffmanRecords, BuildRules) {
   EXPECT_EQ(t->entry[9], 2u << 16 | 1);
 }
 
-// InitAlloc hands out built or reset records (a failed build too), Free
-// releases them; null pointers and allocation failures give -8 and hand out
-// nothing.
-TEST(HuffmanRecords, AllocAndFree) {
+// Every null pointer gives -8, writes nothing and allocates nothing.
+TEST(HuffmanRecords, NullPointers) {
+  const int32_t live = nmxGetLiveBlocks();
+  std::vector<uint8_t> rec(1700, 0x5A);
+  auto* es = reinterpret_cast<NmxEncodeHuffmanSpec*>(rec.data() + 1);
+  auto* ds = reinterpret_cast<NmxDecodeHuffmanSpec*>(rec.data() + 1);
+  NmxEncodeHuffmanSpec* pes = es;
+  NmxDecodeHuffmanSpec* pds = ds;
+  const nmxStatus calls[] = {
+      nmxiEncodeHuffmanSpecInit_JPEG_8u(nullptr, kS, es),      nmxiEncodeHuffmanSpecInit_JPEG_8u(kC, nullptr, es),
+      nmxiEncodeHuffmanSpecInit_JPEG_8u(kC, kS, nullptr),      nmxiDecodeHuffmanSpecInit_JPEG_8u(nullptr, kS, ds),
+      nmxiDecodeHuffmanSpecInit_JPEG_8u(kC, nullptr, ds),      nmxiDecodeHuffmanSpecInit_JPEG_8u(kC, kS, nullptr),
+      nmxiEncodeHuffmanSpecInitAlloc_JPEG_8u(nullptr, kS, &pes),
+      nmxiEncodeHuffmanSpecInitAlloc_JPEG_8u(kC, nullptr, &pes),
+      nmxiEncodeHuffmanSpecInitAlloc_JPEG_8u(kC, kS, nullptr),
+      nmxiDecodeHuffmanSpecInitAlloc_JPEG_8u(nullptr, kS, &pds),
+      nmxiDecodeHuffmanSpecInitAlloc_JPEG_8u(kC, nullptr, &pds),
+      nmxiDecodeHuffmanSpecInitAlloc_JPEG_8u(kC, kS, nullptr),
+      nmxiEncodeHuffmanSpecFree_JPEG_8u(nullptr),               nmxiDecodeHuffmanSpecFree_JPEG_8u(nullptr),
+      nmxiEncodeHuffmanStateFree_JPEG_8u(nullptr),              nmxiDecodeHuffmanStateFree_JPEG_8u(nullptr),
+      nmxiEncodeHuffmanStateInit_JPEG_8u(nullptr),              nmxiDecodeHuffmanStateInit_JPEG_8u(nullptr),
+      nmxiEncodeHuffmanStateInitAlloc_JPEG_8u(nullptr),         nmxiDecodeHuffmanStateInitAlloc_JPEG_8u(nullptr)};
+  for (size_t i = 0; i < std::size(calls); ++i) EXPECT_EQ(calls[i], nmxStatusNullPtrErr) << "call " << i;
+  EXPECT_TRUE(std::all_of(rec.begin(), rec.end(), [](uint8_t v) { return v == 0x5A; }));
+  EXPECT_TRUE(pes == es && pds == ds);
+  EXPECT_EQ(nmxGetLiveBlocks(), live);
+}
+
+// InitAlloc hands out records built as Init builds them or reset (a failed
+// build too), Init resets a state wherever it lies, Free releases; a failed
+// allocation gives -8 and hands out nothing.
+TEST(HuffmanRecords, AllocInitAndFree) {
   const int32_t live = nmxGetLiveBlocks();
   NmxEncodeHuffmanSpec* es = nullptr;
   NmxDecodeHuffmanSpec* ds = nullptr;
@@ -107,9 +120,16 @@ TEST(HuffmanRecords, AllocAndFree) {
   EXPECT_EQ(nmxiDecodeHuffmanStateInitAlloc_JPEG_8u(&dst), nmxStatusOk);
   ASSERT_TRUE(es && ds && est && dst);
   EXPECT_EQ(nmxGetLiveBlocks(), live + 4);
-  EXPECT_EQ(reinterpret_cast<const huff::EncodeSpec*>(es)->entry[11], 9u << 16 | 0x1FE);
-  for (int i = 0; i < 1044; ++i) ASSERT_EQ(reinterpret_cast<const uint8_t*>(est)[i], 0) << "encoder state byte " << i;
-  for (int i = 0; i < 20; ++i) ASSERT_EQ(reinterpret_cast<const uint8_t*>(dst)[i], 0) << "decoder state byte " << i;
+  EXPECT_TRUE(same(EncSpec(kStdDc).bytes(), reinterpret_cast<const uint8_t*>(es), 1024));
+  EXPECT_TRUE(same(DecSpec(kStdDc).bytes(), reinterpret_cast<const uint8_t*>(ds), 1644));
+  EXPECT_TRUE(zeroed(est, 1044));
+  EXPECT_TRUE(zeroed(dst, 20));
+  std::vector<uint8_t> e(1048 + 1, 0xC3), d(24 + 1, 0xC3);
+  ASSERT_EQ(nmxiEncodeHuffmanStateInit_JPEG_8u(reinterpret_cast<NmxEncodeHuffmanState*>(e.data() + 1)), nmxStatusOk);
+  ASSERT_EQ(nmxiDecodeHuffmanStateInit_JPEG_8u(reinterpret_cast<NmxDecodeHuffmanState*>(d.data() + 1)), nmxStatusOk);
+  EXPECT_TRUE(e[0] == 0xC3 && d[0] == 0xC3);
+  EXPECT_TRUE(zeroed(e.data() + 1, 1044));
+  EXPECT_TRUE(zeroed(d.data() + 1, 20));
   EXPECT_EQ(nmxiEncodeHuffmanSpecFree_JPEG_8u(es), nmxStatusOk);
   EXPECT_EQ(nmxiDecodeHuffmanSpecFree_JPEG_8u(ds), nmxStatusOk);
   EXPECT_EQ(nmxiEncodeHuffmanStateFree_JPEG_8u(est), nmxStatusOk);
@@ -126,47 +146,19 @@ TEST(HuffmanRecords, AllocAndFree) {
   nmxiDecodeHuffmanSpecFree_JPEG_8u(ds);
 
   void* const canary = reinterpret_cast<void*>(0x1234);
-  es = static_cast<NmxEncodeHuffmanSpec*>(canary);
-  ds = static_cast<NmxDecodeHuffmanSpec*>(canary);
-  est = static_cast<NmxEncodeHuffmanState*>(canary);
-  dst = static_cast<NmxDecodeHuffmanState*>(canary);
-  const std::function<nmxStatus()> allocs[] = {
-      [&] { return nmxiEncodeHuffmanSpecInitAlloc_JPEG_8u(kC, kS, &es); },
-      [&] { return nmxiDecodeHuffmanSpecInitAlloc_JPEG_8u(kC, kS, &ds); },
-      [&] { return nmxiEncodeHuffmanStateInitAlloc_JPEG_8u(&est); },
-      [&] { return nmxiDecodeHuffmanStateInitAlloc_JPEG_8u(&dst); }};
-  for (const auto& call : allocs) {
+  es = static_cast<NmxEncodeHuffmanSpec*>(canary), ds = static_cast<NmxDecodeHuffmanSpec*>(canary);
+  est = static_cast<NmxEncodeHuffmanState*>(canary), dst = static_cast<NmxDecodeHuffmanState*>(canary);
+  for (int i = 0; i < 4; ++i) {
     nmxSetMallocFailAt(1);
-    EXPECT_EQ(call(), nmxStatusNullPtrErr);
+    EXPECT_EQ(i == 0   ? nmxiEncodeHuffmanSpecInitAlloc_JPEG_8u(kC, kS, &es)
+              : i == 1 ? nmxiDecodeHuffmanSpecInitAlloc_JPEG_8u(kC, kS, &ds)
+              : i == 2 ? nmxiEncodeHuffmanStateInitAlloc_JPEG_8u(&est)
+                       : nmxiDecodeHuffmanStateInitAlloc_JPEG_8u(&dst),
+              nmxStatusNullPtrErr);
     nmxSetMallocFailAt(0);
   }
   EXPECT_TRUE(es == canary && ds == canary && est == canary && dst == canary);
-  const nmxStatus nulls[] = {nmxiEncodeHuffmanSpecFree_JPEG_8u(nullptr),
-                             nmxiDecodeHuffmanSpecFree_JPEG_8u(nullptr),
-                             nmxiEncodeHuffmanStateFree_JPEG_8u(nullptr),
-                             nmxiDecodeHuffmanStateFree_JPEG_8u(nullptr),
-                             nmxiEncodeHuffmanStateInit_JPEG_8u(nullptr),
-                             nmxiDecodeHuffmanStateInit_JPEG_8u(nullptr),
-                             nmxiEncodeHuffmanStateInitAlloc_JPEG_8u(nullptr),
-                             nmxiDecodeHuffmanStateInitAlloc_JPEG_8u(nullptr),
-                             nmxiEncodeHuffmanSpecInitAlloc_JPEG_8u(nullptr, kS, &es),
-                             nmxiEncodeHuffmanSpecInitAlloc_JPEG_8u(kC, nullptr, &es),
-                             nmxiEncodeHuffmanSpecInitAlloc_JPEG_8u(kC, kS, nullptr),
-                             nmxiDecodeHuffmanSpecInitAlloc_JPEG_8u(nullptr, kS, &ds),
-                             nmxiDecodeHuffmanSpecInitAlloc_JPEG_8u(kC, nullptr, &ds),
-                             nmxiDecodeHuffmanSpecInitAlloc_JPEG_8u(kC, kS, nullptr)};
-  for (size_t i = 0; i < std::size(nulls); ++i) EXPECT_EQ(nulls[i], nmxStatusNullPtrErr) << "call " << i;
   EXPECT_EQ(nmxGetLiveBlocks(), live);
-}
-
-TEST(HuffmanRecords, InitResetsEveryField) {
-  std::vector<uint8_t> e(1048 + 1, 0xC3), d(24 + 1, 0xC3);
-  ASSERT_EQ(nmxiEncodeHuffmanStateInit_JPEG_8u(reinterpret_cast<NmxEncodeHuffmanState*>(e.data() + 1)), nmxStatusOk);
-  ASSERT_EQ(nmxiDecodeHuffmanStateInit_JPEG_8u(reinterpret_cast<NmxDecodeHuffmanState*>(d.data() + 1)), nmxStatusOk);
-  EXPECT_EQ(e[0], 0xC3);
-  EXPECT_EQ(d[0], 0xC3);
-  for (int i = 1; i <= 1044; ++i) ASSERT_EQ(e[i], 0) << "encoder state byte " << i - 1;
-  for (int i = 1; i <= 20; ++i) ASSERT_EQ(d[i], 0) << "decoder state byte " << i - 1;
 }
 
 }  // namespace
