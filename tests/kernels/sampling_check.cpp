@@ -3,6 +3,7 @@
 // samples, every bias pair the entry points use. Sources are allocated to the
 // exact span a kernel may read (the sanitizer build catches a read past it);
 // destinations carry guard bytes that must stay untouched.
+#include <array>
 #include <vector>
 
 #include "jpeg/sampling/sampling_kernels.h"
@@ -32,8 +33,9 @@ struct Exact {
   size_t at;
 };
 
-// Runs check(reference, kernels, width, misalignment, fill, name) for every
-// vector target, width, misalignment and fill.
+// Runs check(reference, kernels, width, misalignment, fill, target name) for
+// every vector target, width, misalignment and fill; each check compares
+// `want` and `got` of one kernel call (outputs and guard bytes).
 template <class Check>
 void for_all(Check check) {
   const Kernels ref = kernels_for(Target::Ref);
@@ -45,8 +47,6 @@ void for_all(Check check) {
           if (::testing::Test::HasFatalFailure()) return;
         }
 }
-
-// Outputs of both sides, compared and guard-checked.
 ::testing::AssertionResult agree(const Guarded<uint8_t>& want, const Guarded<uint8_t>& got) {
   if (auto r = test::same(want.data(), got.data(), want.size()); !r) return r;
   if (!got.guards_intact()) return ::testing::AssertionFailure() << "wrote outside its row";
@@ -54,14 +54,14 @@ void for_all(Check check) {
 }
 
 // Bias pairs of the plane and box forms: {H2V1 even, odd, H2V2 even, odd}.
-const int32_t kBiases[][4] = {{1, 1, 3, 3}, {0, 1, 1, 2}};
-
+// The vector kernels prefetch `ahead` bytes past their rows, which never
+// changes a result.
 TEST(KernelCheck, SamplingDownRows) {
   test::Rng rng(0x5a3d);
   for_all([&](const Kernels& ref, const Kernels& k, int32_t n, size_t mis, Fill mode, const char* t) {
-    for (const auto& b : kBiases) {
+    for (const auto& b : {std::array<int32_t, 4>{1, 1, 3, 3}, std::array<int32_t, 4>{0, 1, 1, 2}}) {
       const Exact s1(2 * n, mis * 5, rng, mode), s2(2 * n, mis, rng, mode);
-      const intptr_t ahead = (mis & 1) ? 4 * n : 0;  // prefetching never changes a result
+      const intptr_t ahead = (mis & 1) ? 4 * n : 0;
       Guarded<uint8_t> want(n, mis), got(n, mis);
       ref.down_h2v1(s1.data(), want.data(), n, b[0], b[1], 0);
       k.down_h2v1(s1.data(), got.data(), n, b[0], b[1], ahead);
@@ -78,23 +78,18 @@ TEST(KernelCheck, SamplingDownRows) {
 TEST(KernelCheck, SamplingUpRows) {
   test::Rng rng(0x77);
   for_all([&](const Kernels& ref, const Kernels& k, int32_t w, size_t mis, Fill mode, const char* t) {
-    const Exact n(w / 2 + 2, mis * 3, rng, mode), f(w / 2 + 2, mis, rng, mode);
-    Guarded<uint8_t> want(w, mis), got(w, 3 - mis);
-    ref.up_h2v1(n.data() + 1, want.data(), w);
-    k.up_h2v1(n.data() + 1, got.data(), w);
-    ASSERT_TRUE(agree(want, got)) << "plane h2v1 " << t << " width " << w;
-    ref.up_h2v2(n.data() + 1, f.data() + 1, want.data(), w);
-    k.up_h2v2(n.data() + 1, f.data() + 1, got.data(), w);
-    ASSERT_TRUE(agree(want, got)) << "plane h2v2 " << t << " width " << w;
-
-    const Exact rn(w, mis, rng, mode), rf(w, mis * 7, rng, mode);
-    Guarded<uint8_t> rwant(2 * w, mis), rgot(2 * w, mis * 5);
-    ref.up_row_h2v1(rn.data(), rwant.data(), w);
-    k.up_row_h2v1(rn.data(), rgot.data(), w);
-    ASSERT_TRUE(agree(rwant, rgot)) << "triangle h2v1 " << t << " width " << w;
-    ref.up_row_h2v2(rn.data(), rf.data(), rwant.data(), w);
-    k.up_row_h2v2(rn.data(), rf.data(), rgot.data(), w);
-    ASSERT_TRUE(agree(rwant, rgot)) << "triangle h2v2 " << t << " width " << w;
+    for (bool plane : {true, false}) {
+      const size_t in = plane ? w / 2 + 2 : w, out = plane ? w : 2 * w;
+      const Exact n(in, mis * 3, rng, mode), f(in, mis * 7, rng, mode);
+      const uint8_t *pn = n.data() + (plane ? 1 : 0), *pf = f.data() + (plane ? 1 : 0);  // after the left context
+      Guarded<uint8_t> want(out, mis), got(out, mis * 5);
+      (plane ? ref.up_h2v1 : ref.up_row_h2v1)(pn, want.data(), w);
+      (plane ? k.up_h2v1 : k.up_row_h2v1)(pn, got.data(), w);
+      ASSERT_TRUE(agree(want, got)) << (plane ? "plane" : "triangle") << " h2v1 " << t << " width " << w;
+      (plane ? ref.up_h2v2 : ref.up_row_h2v2)(pn, pf, want.data(), w);
+      (plane ? k.up_h2v2 : k.up_row_h2v2)(pn, pf, got.data(), w);
+      ASSERT_TRUE(agree(want, got)) << (plane ? "plane" : "triangle") << " h2v2 " << t << " width " << w;
+    }
   });
 }
 

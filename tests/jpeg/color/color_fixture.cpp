@@ -1,5 +1,7 @@
 #include "color_fixture.h"
 
+#include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 namespace nmx::test::color {
@@ -101,37 +103,27 @@ const Conv& conv(const std::string& name) {
   throw std::runtime_error("no conversion " + name);
 }
 
-int Bufs::pix_bytes() const {
-  switch (c.pix) {
-    case Lay::C3: return 3;
-    case Lay::C4: return 4;
-    case Lay::W16: return 2;
-    default: return 1;
-  }
-}
+int Bufs::pix_bytes() const { return c.pix == Lay::C3 ? 3 : c.pix == Lay::C4 ? 4 : c.pix == Lay::W16 ? 2 : 1; }
 
 Bufs::Bufs(const Conv& conv, NmxSize r, int pad) : c(conv), roi(r) {
-  const int w = roi.width > 0 ? roi.width : 1, h = roi.height > 0 ? roi.height : 1;
+  const int w = roi.width > 0 ? roi.width : 1, rows = (roi.height > 0 ? roi.height : 1) + 1;
   // Pixel side: one interleaved image, or planes (R, G, B or C, M, Y, K) kept in `planes` slots 4..7.
   pixStep = w * pix_bytes() + pad;
-  pix.assign(static_cast<size_t>(pixStep) * (h + 1), kCanary);
+  pix.assign(static_cast<size_t>(pixStep) * rows, kCanary);
   planeStep = w + pad;
-  const int n = is_planar(c.pix) ? (c.pix == Lay::P4 ? 4 : 3) : 0;
-  planes.resize(4 + n);
-  // Plane side: full-resolution planes share one step; sub-sampled chroma gets its own, different steps.
-  for (int i = 0; i < 4; ++i) {
-    const int chroma = (i == 1 || i == 2) && c.sub > 1;
-    planeSteps[i] = chroma ? (w + 1) / 2 + pad + 3 * i : planeStep;
-    if (i < 3) steps3[i] = planeSteps[i];
-    planes[i].assign(static_cast<size_t>(planeSteps[i]) * (h + 1), kCanary);
-    planePtr[i] = planes[i].data();
+  planes.resize(4 + (is_planar(c.pix) ? (c.pix == Lay::P4 ? 4 : 3) : 0));
+  // Plane side: full-resolution planes share one step; sub-sampled chroma gets its own, different steps;
+  // the interleaved 4:2:2 source lives in plane 0, (w + 1) / 2 pairs a row.
+  for (size_t i = 0; i < planes.size(); ++i) {
+    const bool chroma = (i == 1 || i == 2) && c.sub > 1;
+    const int32_t step = i == 0 && c.ycc == Lay::C2 ? ((w + 1) / 2) * 4 + pad
+                         : chroma                   ? (w + 1) / 2 + pad + 3 * static_cast<int>(i)
+                                                    : planeStep;
+    planes[i].assign(static_cast<size_t>(step) * rows, kCanary);
+    (i < 4 ? planePtr[i] : pixPtr[i - 4]) = planes[i].data();
+    if (i < 4) planeSteps[i] = step;
+    if (i < 3) steps3[i] = step;
   }
-  if (c.ycc == Lay::C2) {  // the interleaved 4:2:2 source lives in plane 0, (w + 1) / 2 pairs a row
-    planeSteps[0] = ((w + 1) / 2) * 4 + pad;
-    planes[0].assign(static_cast<size_t>(planeSteps[0]) * (h + 1), kCanary);
-    planePtr[0] = planes[0].data();
-  }
-  for (int i = 0; i < n; ++i) planes[4 + i].assign(static_cast<size_t>(planeStep) * (h + 1), kCanary);
 }
 
 NmxSize Bufs::converted() const {
@@ -153,100 +145,63 @@ Args Bufs::args() {
   Args a;
   a.roi = roi;
   a.alpha = 0x3C;
-  // Pixel-side plane pointers (R, G, B[, K]) live after the plane-side ones.
-  uint8_t** pixPlanes = pixPtr;
-  for (size_t i = 4; i < planes.size(); ++i) pixPlanes[i - 4] = planes[i].data();
   const bool pixPlanar = is_planar(c.pix);
   if (c.forward) {
-    if (pixPlanar) {
-      a.srcPlanes = cp(pixPlanes);
-      a.srcStep = planeStep;
-    } else {
-      a.src = pix.data();
-      a.srcStep = pixStep;
-    }
-    a.dstPlanes = planePtr;
-    a.dstStep = planeStep;
-    a.dstSteps = steps3;
+    if (pixPlanar) a.srcPlanes = cp(pixPtr), a.srcStep = planeStep;
+    else a.src = pix.data(), a.srcStep = pixStep;
+    a.dstPlanes = planePtr, a.dstStep = planeStep, a.dstSteps = steps3;
   } else {
-    if (c.ycc == Lay::C2) {
-      a.src = planes[0].data();
-      a.srcStep = planeSteps[0];
-    } else {
-      a.srcPlanes = cp(planePtr);
-      a.srcStep = planeStep;
-      a.srcSteps = steps3;
-    }
-    if (pixPlanar) {
-      a.dstPlanes = pixPlanes;
-      a.dstStep = planeStep;
-    } else {
-      a.dst = pix.data();
-      a.dstStep = pixStep;
-    }
+    if (c.ycc == Lay::C2) a.src = planes[0].data(), a.srcStep = planeSteps[0];
+    else a.srcPlanes = cp(planePtr), a.srcStep = planeStep, a.srcSteps = steps3;
+    if (pixPlanar) a.dstPlanes = pixPtr, a.dstStep = planeStep;
+    else a.dst = pix.data(), a.dstStep = pixStep;
   }
   return a;
 }
 
-void Bufs::get_rgb(int x, int y, int rgb[3]) const {
-  if (is_planar(c.pix)) {
-    for (int i = 0; i < 3; ++i) rgb[i] = planes[4 + i][static_cast<size_t>(y) * planeStep + x];
-  } else if (c.pix == Lay::W16) {
-    uint16_t v;
-    std::memcpy(&v, &pix[static_cast<size_t>(y) * pixStep + 2 * x], 2);
-    const bool six = c.pk == Pk::RGB565 || c.pk == Pk::BGR565, bgr = c.pk == Pk::BGR555 || c.pk == Pk::BGR565;
-    const int lo = (v & 31) << 3, mid = six ? ((v >> 5) & 63) << 2 : ((v >> 5) & 31) << 3;
-    const int top = ((v >> (six ? 11 : 10)) & 31) << 3;
-    rgb[0] = bgr ? top : lo;
-    rgb[1] = mid;
-    rgb[2] = bgr ? lo : top;
-    return;
-  } else {
-    const uint8_t* p = &pix[static_cast<size_t>(y) * pixStep + static_cast<size_t>(x) * pix_bytes()];
-    rgb[0] = p[c.bgr ? 2 : 0];
-    rgb[1] = p[1];
-    rgb[2] = p[c.bgr ? 0 : 2];
+namespace {
+// R, G, B fields of a 16-bit pixel: where each starts and how many bits it has.
+struct Word {
+  int shift[3], bits[3];
+};
+Word word_layout(Pk pk) {
+  const bool six = pk == Pk::RGB565 || pk == Pk::BGR565, bgr = pk == Pk::BGR555 || pk == Pk::BGR565;
+  const int top = six ? 11 : 10;
+  return {{bgr ? top : 0, 5, bgr ? 0 : top}, {5, six ? 6 : 5, 5}};
+}
+}  // namespace
+
+uint8_t& Bufs::channel(int x, int y, int k) {
+  if (is_planar(c.pix)) return planes[4 + k][static_cast<size_t>(y) * planeStep + x];
+  const int at = k < 3 && c.bgr ? 2 - k : k;
+  return pix[static_cast<size_t>(y) * pixStep + static_cast<size_t>(x) * pix_bytes() + at];
+}
+
+void Bufs::get_rgb(int x, int y, int rgb[3]) {
+  const Word f = word_layout(c.pk);
+  uint16_t w = 0;
+  if (c.pix == Lay::W16) std::memcpy(&w, &pix[static_cast<size_t>(y) * pixStep + 2 * x], 2);
+  for (int k = 0; k < 3; ++k) {
+    rgb[k] = c.pix == Lay::W16 ? ((w >> f.shift[k]) & ((1 << f.bits[k]) - 1)) << (8 - f.bits[k]) : channel(x, y, k);
+    if (c.cmyk) rgb[k] = 255 - rgb[k];
   }
-  if (c.cmyk)
-    for (int i = 0; i < 3; ++i) rgb[i] = 255 - rgb[i];
 }
 
 void Bufs::put_rgb(int x, int y, const int rgb[3]) {
-  int v[3] = {rgb[0], rgb[1], rgb[2]};
-  if (c.cmyk)
-    for (int i = 0; i < 3; ++i) v[i] = 255 - v[i];
-  if (is_planar(c.pix)) {
-    for (int i = 0; i < 3; ++i) planes[4 + i][static_cast<size_t>(y) * planeStep + x] = static_cast<uint8_t>(v[i]);
-  } else if (c.pix == Lay::W16) {
-    const bool six = c.pk == Pk::RGB565 || c.pk == Pk::BGR565, bgr = c.pk == Pk::BGR555 || c.pk == Pk::BGR565;
-    const int lo = (bgr ? v[2] : v[0]) >> 3, mid = six ? v[1] >> 2 : v[1] >> 3, top = (bgr ? v[0] : v[2]) >> 3;
-    const uint16_t w = static_cast<uint16_t>(lo | (mid << 5) | (top << (six ? 11 : 10)));
-    std::memcpy(&pix[static_cast<size_t>(y) * pixStep + 2 * x], &w, 2);
-  } else {
-    uint8_t* p = &pix[static_cast<size_t>(y) * pixStep + static_cast<size_t>(x) * pix_bytes()];
-    p[c.bgr ? 2 : 0] = static_cast<uint8_t>(v[0]);
-    p[1] = static_cast<uint8_t>(v[1]);
-    p[c.bgr ? 0 : 2] = static_cast<uint8_t>(v[2]);
+  const Word f = word_layout(c.pk);
+  uint16_t w = 0;
+  for (int k = 0; k < 3; ++k) {
+    const int v = c.cmyk ? 255 - rgb[k] : rgb[k];
+    if (c.pix == Lay::W16) w = static_cast<uint16_t>(w | (v >> (8 - f.bits[k])) << f.shift[k]);
+    else channel(x, y, k) = static_cast<uint8_t>(v);
   }
+  if (c.pix == Lay::W16) std::memcpy(&pix[static_cast<size_t>(y) * pixStep + 2 * x], &w, 2);
 }
-
-int Bufs::get_k(int x, int y) const {
-  if (is_planar(c.pix)) return planes[7][static_cast<size_t>(y) * planeStep + x];
-  return pix[static_cast<size_t>(y) * pixStep + 4 * x + 3];
-}
-void Bufs::put_k(int x, int y, int k) {
-  if (is_planar(c.pix))
-    planes[7][static_cast<size_t>(y) * planeStep + x] = static_cast<uint8_t>(k);
-  else
-    pix[static_cast<size_t>(y) * pixStep + 4 * x + 3] = static_cast<uint8_t>(k);
-}
-int Bufs::get_alpha(int x, int y) const { return pix[static_cast<size_t>(y) * pixStep + 4 * x + 3]; }
 
 uint8_t& Bufs::ycc(int i, int x, int y) {
   if (c.ycc == Lay::C2) {
     uint8_t* row = &planes[0][static_cast<size_t>(y) * planeSteps[0]];
-    if (i == 0) return row[4 * (x / 2) + 2 * (x & 1)];
-    return row[4 * x + (i == 1 ? 1 : 3)];
+    return i == 0 ? row[4 * (x / 2) + 2 * (x & 1)] : row[4 * x + (i == 1 ? 1 : 3)];
   }
   return planes[i][static_cast<size_t>(y) * planeSteps[i] + x];
 }
@@ -257,56 +212,38 @@ void Bufs::randomize_input(Rng& rng, Fill mode) {
     fill(planes[i].data(), planes[i].size(), rng, mode);
 }
 
-std::vector<uint8_t> Bufs::output_bytes() const {
-  std::vector<uint8_t> out;
-  if (c.forward) {
-    for (int i = 0; i < n_planes(); ++i) out.insert(out.end(), planes[i].begin(), planes[i].end());
-  } else {
-    out = pix;
-    for (size_t i = 4; i < planes.size(); ++i) out.insert(out.end(), planes[i].begin(), planes[i].end());
-  }
-  return out;
-}
-
-void Bufs::clear_output(uint8_t v) {
-  if (c.forward) {
-    for (int i = 0; i < n_planes(); ++i) std::fill(planes[i].begin(), planes[i].end(), v);
-  } else {
-    std::fill(pix.begin(), pix.end(), v);
-    for (size_t i = 4; i < planes.size(); ++i) std::fill(planes[i].begin(), planes[i].end(), v);
-  }
-}
-
-std::vector<bool> Bufs::inside_mask() const {
-  std::vector<bool> mask;
-  auto add = [&](size_t bytes, int32_t step, int32_t rowBytes, int32_t rows) {
-    for (size_t k = 0; k < bytes; ++k) {
-      const int32_t r = static_cast<int32_t>(k / step), col = static_cast<int32_t>(k % step);
-      mask.push_back(r < rows && col < rowBytes);
-    }
-  };
+std::vector<Bufs::Out> Bufs::outputs() const {
+  auto* self = const_cast<Bufs*>(this);
+  std::vector<Out> out;
   const NmxSize done = converted();
   if (c.forward) {
     for (int i = 0; i < n_planes(); ++i) {
       const NmxSize s = plane_size(i);
-      add(planes[i].size(), planeSteps[i], s.width, s.height);
+      out.push_back({&self->planes[i], planeSteps[i], s.width, s.height});
     }
   } else {
-    add(pix.size(), pixStep, is_planar(c.pix) ? 0 : done.width * pix_bytes(), done.height);
-    for (size_t i = 4; i < planes.size(); ++i) add(planes[i].size(), planeStep, done.width, done.height);
+    out.push_back({&self->pix, pixStep, is_planar(c.pix) ? 0 : done.width * pix_bytes(), done.height});
+    for (size_t i = 4; i < planes.size(); ++i) out.push_back({&self->planes[i], planeStep, done.width, done.height});
   }
+  return out;
+}
+
+std::vector<uint8_t> Bufs::output_bytes() const {
+  std::vector<uint8_t> bytes;
+  for (const Out& o : outputs()) bytes.insert(bytes.end(), o.buf->begin(), o.buf->end());
+  return bytes;
+}
+
+std::vector<bool> Bufs::inside_mask() const {
+  std::vector<bool> mask;
+  for (const Out& o : outputs())
+    for (size_t k = 0; k < o.buf->size(); ++k)
+      mask.push_back(static_cast<int32_t>(k / o.step) < o.rows && static_cast<int32_t>(k % o.step) < o.rowBytes);
   return mask;
 }
 
-bool Bufs::outside_untouched(std::string* where, uint8_t v) const {
-  const std::vector<uint8_t> out = output_bytes();
-  const std::vector<bool> mask = inside_mask();
-  for (size_t k = 0; k < out.size(); ++k)
-    if (!mask[k] && out[k] != v) {
-      if (where) *where = "output byte " + std::to_string(k);
-      return false;
-    }
-  return true;
+void Bufs::clear_output(uint8_t v) {
+  for (const Out& o : outputs()) std::fill(o.buf->begin(), o.buf->end(), v);
 }
 
 }  // namespace nmx::test::color

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -17,15 +16,15 @@ namespace nmx::test::color {
 enum class Lay { C2, C3, C4, P3, P4, W16 };  // W16: one packed 16-bit word per pixel
 enum class Pk { RGB555, RGB565, BGR555, BGR565 };
 
+// The arguments of any conversion; each call shape takes the ones it has.
 struct Args {
   const void* src = nullptr;
   const uint8_t* const* srcPlanes = nullptr;
-  int32_t srcStep = 0;
   const int32_t* srcSteps = nullptr;
   void* dst = nullptr;
   uint8_t* const* dstPlanes = nullptr;
-  int32_t dstStep = 0;
   const int32_t* dstSteps = nullptr;
+  int32_t srcStep = 0, dstStep = 0;
   NmxSize roi{};
   uint8_t alpha = 0;
 };
@@ -56,15 +55,15 @@ struct Bufs {
   NmxSize roi;
   int32_t pixStep = 0, planeStep = 0;
   std::vector<uint8_t> pix;                 // interleaved / packed / C2 image
-  std::vector<std::vector<uint8_t>> planes; // 3 or 4 planes (or 1 for luminance only)
+  std::vector<std::vector<uint8_t>> planes; // plane side 0..3, pixel-side planes (R, G, B[, K]) from 4
+  // Plane pointers and steps that args() hands to the call (a test may change them first).
   uint8_t* planePtr[4] = {};
   uint8_t* pixPtr[4] = {};
   int32_t planeSteps[4] = {};
   int32_t steps3[3] = {};
 
-  bool ycc_is_planes() const { return c.ycc != Lay::C2; }
   int n_planes() const { return c.lumaOnly ? 1 : (c.ycc == Lay::P4 ? 4 : 3); }
-  // Pixel-side channels per pixel in bytes (packed: 2; planar: 1 per plane).
+  // Pixel-side bytes per pixel (packed: 2; planar: 1 per plane).
   int pix_bytes() const;
   // Plane size of plane i (chroma of sub-sampled forms is smaller).
   NmxSize plane_size(int i) const;
@@ -75,25 +74,29 @@ struct Bufs {
   nmxStatus run() { return c.call(args()); }
 
   // Pixel side: R, G, B of pixel (x, y) (CMYK: 255 - C, 255 - M, 255 - Y; packed: unpacked).
-  void get_rgb(int x, int y, int rgb[3]) const;
+  void get_rgb(int x, int y, int rgb[3]);
   void put_rgb(int x, int y, const int rgb[3]);  // packed: top bits of each value
-  int get_k(int x, int y) const;
-  void put_k(int x, int y, int k);
-  int get_alpha(int x, int y) const;
+  // Pixel side, byte layouts: byte k (0..2 in R, G, B order; 3 the fourth byte:
+  // K of CMYK pixels or planes, alpha of 4-channel outputs) of pixel (x, y).
+  uint8_t& channel(int x, int y, int k);
+  uint8_t& fourth(int x, int y) { return channel(x, y, 3); }
   // Plane side: sample of plane i at plane coordinates (x, y).
   uint8_t& ycc(int i, int x, int y);
-  uint8_t ycc(int i, int x, int y) const { return const_cast<Bufs*>(this)->ycc(i, x, y); }
 
   // Fills the input side at random (whole buffers, padding included).
   void randomize_input(Rng& rng, Fill mode = Fill::Uniform);
-  // Bytes of the output side (for whole-buffer comparisons).
+  // Bytes of the output side, and for each of them whether the conversion writes it.
   std::vector<uint8_t> output_bytes() const;
-  // For each byte of output_bytes(): true when the conversion writes it.
   std::vector<bool> inside_mask() const;
-  // True when every output byte outside what the conversion writes still holds `v`.
-  bool outside_untouched(std::string* where = nullptr, uint8_t v = kCanary) const;
   // Output buffers filled with `v`.
   void clear_output(uint8_t v = kCanary);
+
+ private:
+  struct Out {
+    std::vector<uint8_t>* buf;
+    int32_t step, rowBytes, rows;  // the conversion writes rowBytes of the first rows rows
+  };
+  std::vector<Out> outputs() const;
 };
 
 }  // namespace nmx::test::color
